@@ -1,0 +1,69 @@
+// The exception hierarchy of the framework. Every failure is an exception derived from zu::Exception.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace zu {
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message = {}) : FMessage(std::move(message)) {}
+  const char* what() const noexcept override { return FMessage.c_str(); }
+  const std::string& Message() const noexcept { return FMessage; }
+  void SetMessage(std::string message) { FMessage = std::move(message); }
+  // The class name as the framework reports it ("EConvertError" ...).
+  virtual const char* ClassName() const noexcept { return "Exception"; }
+
+ private:
+  std::string FMessage;
+};
+
+// Declares an exception class Name derived from Base with the framework's constructor.
+#define ZU_DECLARE_EXCEPTION(Name, Base)                                    \
+  class Name : public Base {                                                \
+   public:                                                                  \
+    using Base::Base;                                                       \
+    const char* ClassName() const noexcept override { return #Name; }       \
+  };
+
+ZU_DECLARE_EXCEPTION(EAbort, Exception)
+ZU_DECLARE_EXCEPTION(EConvertError, Exception)
+ZU_DECLARE_EXCEPTION(EVariantError, Exception)
+ZU_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError)
+ZU_DECLARE_EXCEPTION(EPropertyError, Exception)
+ZU_DECLARE_EXCEPTION(EPropertyConvertError, Exception)
+ZU_DECLARE_EXCEPTION(EListError, Exception)
+ZU_DECLARE_EXCEPTION(EStringListError, Exception)
+ZU_DECLARE_EXCEPTION(EInvalidOperation, Exception)
+ZU_DECLARE_EXCEPTION(EInvalidPointer, Exception)
+ZU_DECLARE_EXCEPTION(EComponentError, Exception)
+ZU_DECLARE_EXCEPTION(EOutOfMemory, Exception)
+ZU_DECLARE_EXCEPTION(EIntOverflow, Exception)
+ZU_DECLARE_EXCEPTION(EZeroDivide, Exception)
+ZU_DECLARE_EXCEPTION(EInOutError, Exception)
+ZU_DECLARE_EXCEPTION(EStreamError, Exception)
+ZU_DECLARE_EXCEPTION(EFCreateError, EStreamError)
+ZU_DECLARE_EXCEPTION(EFOpenError, EStreamError)
+ZU_DECLARE_EXCEPTION(EFilerError, EStreamError)
+ZU_DECLARE_EXCEPTION(EReadError, EFilerError)
+ZU_DECLARE_EXCEPTION(EWriteError, EFilerError)
+ZU_DECLARE_EXCEPTION(EClassNotFound, EFilerError)
+ZU_DECLARE_EXCEPTION(EParserError, Exception)
+ZU_DECLARE_EXCEPTION(EOSError, Exception)
+
+// A reference to an exception class: builds an instance with a message and throws it.
+// Used where the framework passes exception classes around (the serializer's check).
+using TExceptionClass = void (*)(const std::string& message);
+
+template <class E>
+[[noreturn]] void ThrowException(const std::string& message) {
+  throw E(message);
+}
+
+template <class E>
+constexpr TExceptionClass ExceptionClass() {
+  return &ThrowException<E>;
+}
+
+}  // namespace zu
