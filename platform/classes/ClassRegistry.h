@@ -1,0 +1,24 @@
+// Classes registered by name, for streaming and the command-line tools. Registration is explicit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/typinfo/Object.h"
+
+namespace zu {
+
+// Registers a class under its name; registering it again does nothing.
+void RegisterClass(const TClassInfo* cls);
+void RegisterClasses(std::initializer_list<const TClassInfo*> classes);
+void UnRegisterClass(const TClassInfo* cls);
+// The registered class of that name (case-insensitive), or null.
+const TClassInfo* GetClass(const std::string& name);
+// The same, raising EClassNotFound "Class %s not found" when there is none.
+const TClassInfo* FindClass(const std::string& name);
+// Every registered class, in registration order.
+std::vector<const TClassInfo*> RegisteredClasses();
+// Registers the framework's own classes (TStringList, TCollection ...).
+void RegisterFrameworkClasses();
+
+}  // namespace zu

@@ -1,0 +1,143 @@
+// TObject, class information and property records: what a reflected class tells about itself.
+#pragma once
+
+#include <any>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/system/Variant.h"
+#include "platform/typinfo/TypeKinds.h"
+
+namespace zu {
+
+class TObject;
+struct TMethodInfo;
+
+// The marker of an ordinal property declared without a default, and of a property that is not indexed.
+constexpr int32_t NoDefault = INT32_MIN;
+constexpr int32_t NotIndexed = INT32_MIN;
+
+// A method reference as an event property holds it: the object it is called on, the published
+// method it names (when bound by name), and the callable itself (a std::function of the event's type).
+struct TMethod {
+  TObject* Data = nullptr;
+  const TMethodInfo* Method = nullptr;
+  std::any Code;
+  bool Assigned() const { return Code.has_value(); }
+};
+
+// Reads and writes one property of an object. Each channel serves the kinds named beside it; a
+// channel that does not fit the property's kind raises EPropertyConvertError.
+class TPropAccessor {
+ public:
+  virtual ~TPropAccessor() = default;
+  virtual bool Readable() const = 0;
+  virtual bool Writable() const = 0;
+  virtual int32_t GetOrd(const TObject* obj) const;  // integer, char, wide char, enumeration, set
+  virtual void SetOrd(TObject* obj, int32_t value) const;
+  virtual int64_t GetInt64(const TObject* obj) const;  // int64
+  virtual void SetInt64(TObject* obj, int64_t value) const;
+  virtual double GetFloat(const TObject* obj) const;  // float
+  virtual void SetFloat(TObject* obj, double value) const;
+  virtual std::string GetStr(const TObject* obj) const;  // short string, long string
+  virtual void SetStr(TObject* obj, const std::string& value) const;
+  virtual std::u16string GetWideStr(const TObject* obj) const;  // wide string
+  virtual void SetWideStr(TObject* obj, const std::u16string& value) const;
+  virtual Variant GetVariant(const TObject* obj) const;  // variant
+  virtual void SetVariant(TObject* obj, const Variant& value) const;
+  virtual TObject* GetObject(const TObject* obj) const;  // class
+  virtual void SetObject(TObject* obj, TObject* value) const;
+  virtual TMethod GetMethod(const TObject* obj) const;  // method
+  virtual void SetMethod(TObject* obj, const TMethod& value) const;
+
+ protected:
+  [[noreturn]] void WrongChannel() const;
+};
+
+// The stored specifier: a constant, or a test run on the object (a field or a method).
+struct TStoredSpec {
+  bool Constant = true;
+  std::function<bool(const TObject*)> Test;
+  bool IsConstant() const { return !Test; }
+};
+
+// One published property of a class.
+struct TPropInfo {
+  const TTypeInfo* (*TypeGetter)() = nullptr;  // resolved on use, so classes may refer to each other
+  std::shared_ptr<const TPropAccessor> Access;
+  TStoredSpec Stored;
+  int32_t Index = NotIndexed;
+  int32_t Default = NoDefault;
+  uint16_t NameIndex = 0;
+  std::string Name;
+
+  const TTypeInfo* PropType() const { return TypeGetter(); }
+  TTypeKind Kind() const { return PropType()->Kind; }
+  bool HasSetter() const { return Access && Access->Writable(); }
+};
+using PPropInfo = const TPropInfo*;
+
+// A published method: its name and a callable std::function<void(TObject*, Args...)> in Invoker.
+struct TMethodInfo {
+  std::string Name;
+  std::any Invoker;
+};
+
+// A published field that refers to a component (filled by name when a form is loaded).
+struct TFieldInfo {
+  std::string Name;
+  const TTypeInfo* (*TypeGetter)() = nullptr;
+  std::function<TObject*(const TObject*)> Get;
+  std::function<void(TObject*, TObject*)> Set;  // raises EInvalidCast for an object of another class
+};
+
+// Everything a class publishes, built on first use of the class's StaticClass().
+struct TClassInfo {
+  std::string ClassName;
+  std::string UnitName;
+  const TClassInfo* Parent = nullptr;
+  std::vector<TPropInfo> Props;  // the records this class declares itself, in declaration order
+  int PropCount = 0;             // all published properties, ancestors' included
+  TTypeInfo TypeInfo;            // kind class, ClassType pointing back here
+  std::vector<TMethodInfo> Methods;
+  std::vector<TFieldInfo> Fields;
+  // Virtual construction: a new instance, given its owner (a component, a collection or nothing).
+  // Null for abstract classes.
+  TObject* (*Create)(TObject* owner) = nullptr;
+
+  bool InheritsFrom(const TClassInfo* other) const;
+  // The full property list in name-index order, built once.
+  const std::vector<PPropInfo>& PropList() const;
+  // The first property of the full list with exactly this name; null when none.
+  PPropInfo FindProp(std::string_view name) const;
+  // The published method or field of this class or an ancestor; null when none.
+  const TMethodInfo* FindMethod(std::string_view name) const;
+  const TFieldInfo* FindField(std::string_view name) const;
+
+  mutable std::vector<PPropInfo> FPropList;
+  mutable bool FPropListBuilt = false;
+};
+
+// The root of every reflected class.
+class TObject {
+ public:
+  TObject() = default;
+  virtual ~TObject() = default;
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+
+  static const TClassInfo* StaticClass();
+  virtual const TClassInfo* ClassType() const { return StaticClass(); }
+  const std::string& ClassName() const { return ClassType()->ClassName; }
+  // True when this object's class is `cls` or derives from it; false for a null class.
+  bool InheritsFrom(const TClassInfo* cls) const { return ClassType()->InheritsFrom(cls); }
+  template <class C>
+  bool Is() const {
+    return InheritsFrom(C::StaticClass());
+  }
+};
+
+}  // namespace zu
