@@ -19,7 +19,21 @@ bool IsValidIdent(const std::string& ident) {
 }
 
 TComponent::TComponent(TComponent* AOwner) {
-  if (AOwner) AOwner->InsertComponent(this);
+  if (!AOwner) return;
+  try {
+    AOwner->InsertComponent(this);
+  } catch (...) {
+    // A component refused during its insertion is half-made: it leaves the owner again, so the
+    // owner never holds a pointer to an object that was not constructed.
+    if (FOwner) {
+      try {
+        FOwner->RemoveComponent(this);
+      } catch (...) {
+        FOwner->Remove(this);
+      }
+    }
+    throw;
+  }
 }
 
 TComponent::~TComponent() {

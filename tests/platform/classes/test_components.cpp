@@ -57,6 +57,28 @@ TEST(Component, OwnerDestroysWhatItOwnsAndNotifiesEveryComponent) {
   owner.reset();  // destroys `first`; LeakSanitizer checks nothing is left
 }
 
+// Refuses every component inserted after it into the same owner.
+class TJealous : public TComponent {
+  ZU_CLASS(TJealous, TComponent)
+ public:
+  using TComponent::TComponent;
+
+ protected:
+  void Notification(TComponent* c, TOperation op) override {
+    TComponent::Notification(c, op);
+    if (c != this && op == opInsert) throw Exception("no company");
+  }
+};
+ZU_PUBLISHED(TJealous, "Tests") {}
+
+TEST(Component, AComponentRefusedOnInsertionLeavesTheOwnerAgain) {
+  TComponent owner(nullptr);
+  auto* first = new TJealous(&owner);
+  EXPECT_THROW(new TComponent(&owner), Exception);
+  ASSERT_EQ(owner.ComponentCount(), 1);
+  EXPECT_EQ(owner.Components(0), first);
+}
+
 TEST(Component, NamesAreValidatedAndUniquePerOwner) {
   TComponent owner(nullptr);
   auto* a = new TComponent(&owner);
