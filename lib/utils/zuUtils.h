@@ -10,13 +10,80 @@ namespace zu {
 
 // ---- Colour arithmetic (colors.cpp) ----
 
+enum TColor : int32_t;  // platform/graphics/Colors.h
+namespace win {
+struct HDC__;
+using HDC = HDC__*;
+struct POINT;
+struct RECT;
+}  // namespace win
+using TPoint = win::POINT;
+using TRect = win::RECT;
+
+// Each channel of Color (a system colour resolved first) raised by Amount, at most 255.
+TColor IncColor(int32_t Color, uint8_t Amount);
+// Each channel of Color (a system colour resolved first) lowered by Amount, at least 0.
+TColor DecColor(int32_t Color, uint8_t Amount);
+// Centimetres in pixels at the DC's horizontal or vertical pixels per inch, rounded half to even:
+// 1 cm at 96 pixels per inch gives 38.
+int32_t SantimsToPixels(win::HDC DC, float Santims, bool Horizontal);
+int32_t Min(int32_t A, int32_t B);
+int32_t Max(int32_t A, int32_t B);
+// A when it is strictly smaller (MinSingle) or larger (MaxSingle) than B, else B.
+float MinSingle(float A, float B);
+float MaxSingle(float A, float B);
+// True for multiples of 2, negative ones included.
+bool IsEven(int32_t Value);
+void SwapInt(int32_t& A, int32_t& B);
+// True only strictly inside: a point on any edge is outside.
+bool IsPointInRect(const TPoint& P, const TRect& R);
+// Right - Left and Bottom - Top; negative for an inverted rectangle.
+int32_t RectW(const TRect& R);
+int32_t RectH(const TRect& R);
+
 // ---- Styled text, boxes, bitmaps (text.cpp, boxes.cpp, bitmaps.cpp) ----
+
+class TzuCustomLabelColors;
+// Derives Colors' Shadow (AutoShadow) and Highlight (AutoHighlight) from Color, a system colour
+// resolved first, and stores them without notifying; nothing changes with both flags clear.
+void CalcShadowAndHighlightColors(TColor Color, TzuCustomLabelColors* Colors);
 
 // ---- Window imaging and lookup (windows.cpp) ----
 
 // ---- Arithmetic expression evaluator (calc.cpp) ----
 
+// Float value of + - * / ( ) text, other bytes skipped; Exception if empty, unbalanced, x/0 or too deep.
+float CalcMathString(const std::string& Expression);
+
 // ---- String utilities (strings.cpp) ----
+
+class Variant;  // the header names it only; see IIF
+
+// Count spaces; the count is taken modulo 65536, so 0 gives "" and -1 gives 65535 spaces.
+std::string Spaces(int32_t Count);
+// Count copies of C; the count is taken modulo 65536 as for Spaces.
+std::string DupChar(char C, int32_t Count);
+// Count copies of S; the count is taken modulo 65536 as for Spaces; an empty S gives "".
+std::string DupStr(const std::string& S, int32_t Count);
+// S padded with spaces to Len; S unchanged when it is already Len or longer (it is never cut).
+std::string ExpandString(const std::string& S, int32_t Len);
+// Code-page-1251 text transliterated Cyrillic to Latin (ToLatin) or back; bytes without a partner stay.
+std::string Transliterate(const std::string& S, bool ToLatin);
+// UTF-8 text in code page 1251; characters outside it and each byte of a bad sequence become '?'.
+std::string Utf8ToCp1251(const std::string& S);
+// Code-page-1251 text in UTF-8; every byte has a character (the unassigned 0x98 maps to U+0098).
+std::string Cp1251ToUtf8(const std::string& S);
+// First Pattern wholly in Text's first Limit - 1 bytes (zeros don't stop it); null if none, null args or "".
+const char* StrPosExt(const char* Text, const char* Pattern, uint32_t Limit);
+// A copy of IfTrue when Condition holds, else of IfFalse; callers include platform/system/Variant.h.
+Variant IIF(bool Condition, const Variant& IfTrue, const Variant& IfFalse);
+// A copy of IfTrue when Condition holds, else of IfFalse.
+std::string IIF(bool Condition, const std::string& IfTrue, const std::string& IfFalse);
+// The string form for literals, which would otherwise convert to both forms; a null pointer gives "".
+inline std::string IIF(bool Condition, const char* IfTrue, const char* IfFalse) {
+  const char* chosen = Condition ? IfTrue : IfFalse;
+  return chosen ? chosen : "";
+}
 
 // ---- Component text streaming and system queries (system.cpp) ----
 

@@ -43,6 +43,26 @@ const TClassInfo* FindClass(const std::string& name) {
 
 std::vector<const TClassInfo*> RegisteredClasses() { return Registry(); }
 
+static std::vector<std::pair<std::string, const TClassInfo*>>& Palette() {
+  static std::vector<std::pair<std::string, const TClassInfo*>> pages;
+  return pages;
+}
+
+void RegisterComponents(const std::string& page, std::initializer_list<const TClassInfo*> classes) {
+  for (const TClassInfo* c : classes) {
+    RegisterClass(c);
+    auto& pages = Palette();
+    if (std::find(pages.begin(), pages.end(), std::make_pair(page, c)) == pages.end()) pages.emplace_back(page, c);
+  }
+}
+
+std::vector<const TClassInfo*> PaletteClasses(const std::string& page) {
+  std::vector<const TClassInfo*> out;
+  for (const auto& [name, cls] : Palette())
+    if (name == page) out.push_back(cls);
+  return out;
+}
+
 void RegisterFrameworkClasses() {
   RegisterClasses({TPersistent::StaticClass(), TComponent::StaticClass(), TStringList::StaticClass(),
                    TCollectionItem::StaticClass()});

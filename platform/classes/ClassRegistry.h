@@ -18,6 +18,11 @@ const TClassInfo* GetClass(const std::string& name);
 const TClassInfo* FindClass(const std::string& name);
 // Every registered class, in registration order.
 std::vector<const TClassInfo*> RegisteredClasses();
+// Puts component classes on a page of the component palette (and registers them by name).
+void RegisterComponents(const std::string& page, std::initializer_list<const TClassInfo*> classes);
+// The classes on a palette page, in registration order; empty for an unknown page.
+std::vector<const TClassInfo*> PaletteClasses(const std::string& page);
+
 // Registers the framework's own classes (TStringList, TCollection ...).
 void RegisterFrameworkClasses();
 
