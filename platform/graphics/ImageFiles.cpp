@@ -1,0 +1,217 @@
+// BMP and PNG encoding and decoding over bitmap pixels.
+#include "platform/graphics/ImageFiles.h"
+
+#include <png.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/graphics/Gdi.h"
+#include "platform/graphics/Surface.h"
+
+namespace zu {
+
+using namespace win;
+
+namespace {
+
+const char* const kInvalidBitmap = "Bitmap image is not valid";
+const char* const kInvalidPng = "PNG image is not valid";
+
+void Put16(std::string& out, uint32_t v) {
+  out += char(v & 0xFF);
+  out += char((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
+
+HBITMAP NewBitmap(int width, int height, bool mono, TBitmapPixels& pixels) {
+  HBITMAP b = CreateBitmap(width, height, 1, mono ? 1 : 32, nullptr);
+  if (!b || !GetBitmapPixels(b, &pixels)) {
+    DeleteObject(b);
+    throw EOutOfMemory("Out of memory");
+  }
+  return b;
+}
+
+}  // namespace
+
+std::string EncodeBmp(HBITMAP bitmap) {
+  TBitmapPixels p;
+  if (!GetBitmapPixels(bitmap, &p)) return {};
+  int bits = p.monochrome ? 1 : 24;
+  uint32_t rowBytes = ((uint32_t(p.width) * uint32_t(bits) + 31) / 32) * 4;
+  uint32_t paletteBytes = p.monochrome ? 8 : 0;
+  uint32_t offset = 14 + 40 + paletteBytes;
+  uint32_t imageBytes = rowBytes * uint32_t(p.height);
+  std::string out;
+  out.reserve(offset + imageBytes);
+  out += "BM";
+  Put32(out, offset + imageBytes);
+  Put32(out, 0);
+  Put32(out, offset);
+  Put32(out, 40);
+  Put32(out, uint32_t(p.width));
+  Put32(out, uint32_t(p.height));  // positive: rows bottom-up
+  Put16(out, 1);
+  Put16(out, uint32_t(bits));
+  Put32(out, 0);  // no compression
+  Put32(out, imageBytes);
+  Put32(out, 3780);  // 96 pixels per inch
+  Put32(out, 3780);
+  Put32(out, p.monochrome ? 2 : 0);
+  Put32(out, 0);
+  if (p.monochrome) {
+    Put32(out, 0x000000);
+    Put32(out, 0xFFFFFF);
+  }
+  std::string row(rowBytes, '\0');
+  for (int y = p.height - 1; y >= 0; --y) {
+    const uint32_t* src = p.bits + size_t(y) * size_t(p.stride);
+    std::fill(row.begin(), row.end(), '\0');
+    for (int x = 0; x < p.width; ++x) {
+      uint32_t c = src[x];
+      if (p.monochrome) {
+        if (c) row[size_t(x / 8)] = char(uint8_t(row[size_t(x / 8)]) | (0x80 >> (x % 8)));
+      } else {
+        row[size_t(x) * 3] = char((c >> 16) & 0xFF);  // blue, green, red
+        row[size_t(x) * 3 + 1] = char((c >> 8) & 0xFF);
+        row[size_t(x) * 3 + 2] = char(c & 0xFF);
+      }
+    }
+    out += row;
+  }
+  return out;
+}
+
+HBITMAP DecodeBmp(const void* data, size_t size) {
+  const auto* d = static_cast<const uint8_t*>(data);
+  if (!d || size < 14 + 40 || d[0] != 'B' || d[1] != 'M') throw EInvalidGraphic(kInvalidBitmap);
+  uint32_t offset = Get32(d + 10);
+  uint32_t headerSize = Get32(d + 14);
+  if (headerSize < 40 || 14 + uint64_t(headerSize) > size) throw EInvalidGraphic(kInvalidBitmap);
+  int32_t width = int32_t(Get32(d + 18));
+  int32_t height = int32_t(Get32(d + 22));
+  uint32_t bits = Get16(d + 28);
+  uint32_t compression = Get32(d + 30);
+  uint32_t colors = Get32(d + 46);
+  bool topDown = height < 0;
+  int64_t h = topDown ? -int64_t(height) : height;
+  bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
+  bool plain = compression == 0 || (compression == 3 && bits == 32);
+  if (width <= 0 || h <= 0 || width > 65535 || h > 65535 || !knownDepth || !plain)
+    throw EInvalidGraphic(kInvalidBitmap);
+  std::vector<uint32_t> palette;
+  if (bits <= 8) {
+    uint32_t count = colors ? colors : 1u << bits;
+    if (count > 256u) throw EInvalidGraphic(kInvalidBitmap);
+    size_t at = 14 + headerSize;
+    if (at + size_t(count) * 4 > size) throw EInvalidGraphic(kInvalidBitmap);
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint8_t* e = d + at + size_t(i) * 4;
+      palette.push_back(RGB(e[2], e[1], e[0]));
+    }
+  }
+  uint64_t rowBytes = ((uint64_t(width) * bits + 31) / 32) * 4;
+  if (offset > size || rowBytes * uint64_t(h) > size - offset) throw EInvalidGraphic(kInvalidBitmap);
+  bool mono = bits == 1;
+  TBitmapPixels p;
+  HBITMAP result = NewBitmap(width, int(h), mono, p);
+  for (int64_t row = 0; row < h; ++row) {
+    const uint8_t* src = d + offset + size_t(row) * size_t(rowBytes);
+    uint32_t* dst = p.bits + size_t(topDown ? row : h - 1 - row) * size_t(p.stride);
+    for (int x = 0; x < width; ++x) {
+      uint32_t c;
+      switch (bits) {
+        case 1:
+        case 4:
+        case 8: {
+          size_t bit = size_t(x) * bits;
+          unsigned index = (src[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+          c = index < palette.size() ? palette[index] : 0;
+          break;
+        }
+        case 24:
+          c = RGB(src[x * 3 + 2], src[x * 3 + 1], src[x * 3]);
+          break;
+        default:
+          c = RGB(src[x * 4 + 2], src[x * 4 + 1], src[x * 4]);
+          break;
+      }
+      if (mono) {
+        int sum = GetRValue(c) + GetGValue(c) + GetBValue(c);
+        c = sum >= 383 ? 0xFFFFFF : 0;
+      }
+      dst[x] = c;
+    }
+  }
+  return result;
+}
+
+std::string EncodePng(HBITMAP bitmap) {
+  TBitmapPixels p;
+  if (!GetBitmapPixels(bitmap, &p)) return {};
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = png_uint_32(p.width);
+  image.height = png_uint_32(p.height);
+  image.format = p.monochrome ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB;
+  int channels = p.monochrome ? 1 : 3;
+  std::vector<uint8_t> rows(size_t(p.width) * size_t(p.height) * size_t(channels));
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      uint32_t c = p.bits[size_t(y) * size_t(p.stride) + size_t(x)];
+      uint8_t* o = rows.data() + (size_t(y) * size_t(p.width) + size_t(x)) * size_t(channels);
+      if (p.monochrome) {
+        o[0] = c ? 255 : 0;
+      } else {
+        o[0] = GetRValue(c);
+        o[1] = GetGValue(c);
+        o[2] = GetBValue(c);
+      }
+    }
+  png_alloc_size_t needed = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &needed, 0, rows.data(), 0, nullptr)) return {};
+  std::string out(needed, '\0');
+  if (!png_image_write_to_memory(&image, out.data(), &needed, 0, rows.data(), 0, nullptr)) return {};
+  out.resize(needed);
+  return out;
+}
+
+HBITMAP DecodePng(const void* data, size_t size) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!data || !png_image_begin_read_from_memory(&image, data, size)) throw EInvalidGraphic(kInvalidPng);
+  if (image.width == 0 || image.height == 0 || image.width > 65535 || image.height > 65535) {
+    png_image_free(&image);
+    throw EInvalidGraphic(kInvalidPng);
+  }
+  bool gray = !(image.format & PNG_FORMAT_FLAG_COLOR);
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rows(size_t(PNG_IMAGE_SIZE(image)));
+  png_color background{255, 255, 255};  // transparent pixels over white
+  if (!png_image_finish_read(&image, &background, rows.data(), 0, nullptr)) {
+    png_image_free(&image);
+    throw EInvalidGraphic(kInvalidPng);
+  }
+  int width = int(image.width), height = int(image.height);
+  bool mono = gray;
+  for (size_t i = 0; mono && i < rows.size(); ++i) mono = rows[i] == 0 || rows[i] == 255;
+  TBitmapPixels p;
+  HBITMAP result = NewBitmap(width, height, mono, p);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* c = rows.data() + (size_t(y) * size_t(width) + size_t(x)) * 3;
+      p.bits[size_t(y) * size_t(p.stride) + size_t(x)] = RGB(c[0], c[1], c[2]);
+    }
+  return result;
+}
+
+}  // namespace zu

@@ -1,0 +1,415 @@
+// Brushes as patterns, the ternary raster operations, BitBlt, PatBlt, StretchBlt and FillRect.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/graphics/GdiInternal.h"
+#include "platform/graphics/Rects.h"
+#include "platform/graphics/SysColors.h"
+
+namespace zu::win {
+namespace detail {
+
+bool HatchBit(int hatch, int x, int y) {
+  int hx = x & 7;
+  int hy = y & 7;
+  switch (hatch) {
+    case HS_HORIZONTAL:
+      return hy == 7;
+    case HS_VERTICAL:
+      return hx == 7;
+    case HS_FDIAGONAL:
+      return hx == hy;
+    case HS_BDIAGONAL:
+      return hx + hy == 7;
+    case HS_CROSS:
+      return hx == 7 || hy == 7;
+    case HS_DIAGCROSS:
+      return hx == hy || hx + hy == 7;
+    default:
+      return false;
+  }
+}
+
+Pattern MakePattern(const Target& t, HBRUSH brush) {
+  Pattern p;
+  auto value = reinterpret_cast<uintptr_t>(brush);
+  if (value >= 1 && value <= 31) {  // a system colour index + 1
+    p.type = Pattern::Solid;
+    p.fore = DeviceColor(*t.bitmap, GetSysColor(int(value) - 1));
+    return p;
+  }
+  BrushObj* b = LookupBrush(brush);
+  if (!b) return p;
+  switch (b->log.lbStyle) {
+    case BS_SOLID:
+      p.type = Pattern::Solid;
+      p.fore = DeviceColor(*t.bitmap, b->log.lbColor);
+      break;
+    case BS_HATCHED:
+      p.type = Pattern::Hatch;
+      p.fore = DeviceColor(*t.bitmap, b->log.lbColor);
+      p.back = DeviceColor(*t.bitmap, t.dc->state.bkColor);
+      p.hatch = int(b->log.lbHatch);
+      p.transparent = t.dc->state.bkMode == TRANSPARENT;
+      break;
+    default:
+      break;
+  }
+  return p;
+}
+
+namespace {
+
+constexpr uint32_t kMask = 0x00FFFFFF;
+
+bool UsesPattern(uint8_t rop) { return (rop >> 4) != (rop & 0xF); }
+bool UsesSource(uint8_t rop) { return ((rop >> 2) & 0x33) != (rop & 0x33); }
+
+// The ternary code as a sum of at most four minterms: each set bit i of the code (or of its
+// complement, when more than four bits are set) is the term (P ^ xp) & (S ^ xs) & (D ^ xd), whose
+// masks select each input or its inverse.
+struct Minterms {
+  int count = 0;
+  bool invert = false;
+  uint32_t xp[4] = {};
+  uint32_t xs[4] = {};
+  uint32_t xd[4] = {};
+};
+
+Minterms Decompose(uint8_t rop) {
+  Minterms m;
+  unsigned bits = rop;
+  if (std::popcount(bits) > 4) {
+    bits = ~bits & 0xFF;
+    m.invert = true;
+  }
+  for (int i = 0; i < 8; ++i) {
+    if (!(bits & (1u << i))) continue;
+    m.xp[m.count] = (i & 4) ? 0 : ~0u;
+    m.xs[m.count] = (i & 2) ? 0 : ~0u;
+    m.xd[m.count] = (i & 1) ? 0 : ~0u;
+    ++m.count;
+  }
+  return m;
+}
+
+template <int N, bool Invert>
+void GeneralRow(uint32_t* d, const uint32_t* s, const uint32_t* p, int n, const Minterms& m) {
+  uint32_t xp[4], xs[4], xd[4];
+  for (int k = 0; k < 4; ++k) {
+    xp[k] = m.xp[k];
+    xs[k] = m.xs[k];
+    xd[k] = m.xd[k];
+  }
+  for (int i = 0; i < n; ++i) {
+    uint32_t pv = p[i], sv = s[i], dv = d[i];
+    uint32_t r = 0;
+    for (int k = 0; k < N; ++k) r |= (pv ^ xp[k]) & (sv ^ xs[k]) & (dv ^ xd[k]);
+    if constexpr (Invert) r = ~r;
+    d[i] = r & kMask;
+  }
+}
+
+using RowKernel = void (*)(uint32_t*, const uint32_t*, const uint32_t*, int, const Minterms&);
+
+RowKernel KernelFor(const Minterms& m) {
+  static constexpr RowKernel kPlain[] = {GeneralRow<0, false>, GeneralRow<1, false>, GeneralRow<2, false>,
+                                         GeneralRow<3, false>, GeneralRow<4, false>};
+  static constexpr RowKernel kInverted[] = {GeneralRow<0, true>, GeneralRow<1, true>, GeneralRow<2, true>,
+                                            GeneralRow<3, true>, GeneralRow<4, true>};
+  return m.invert ? kInverted[m.count] : kPlain[m.count];
+}
+
+// One row of the operation; the common codes take a direct path.
+void ApplyRow(uint8_t rop, const Minterms& m, RowKernel kernel, uint32_t* d, const uint32_t* s,
+              const uint32_t* p, bool solidPattern, int n) {
+  switch (rop) {
+    case 0x00:
+      std::fill_n(d, n, 0u);
+      return;
+    case 0xFF:
+      std::fill_n(d, n, kMask);
+      return;
+    case 0xCC:
+      std::memcpy(d, s, size_t(n) * 4);
+      return;
+    case 0xF0:
+      if (solidPattern) {
+        std::fill_n(d, n, p[0]);
+      } else {
+        std::memcpy(d, p, size_t(n) * 4);
+      }
+      return;
+    case 0x55:
+      for (int i = 0; i < n; ++i) d[i] = ~d[i] & kMask;
+      return;
+    case 0x88:
+      for (int i = 0; i < n; ++i) d[i] &= s[i];
+      return;
+    case 0xEE:
+      for (int i = 0; i < n; ++i) d[i] |= s[i];
+      return;
+    case 0x66:
+      for (int i = 0; i < n; ++i) d[i] ^= s[i];
+      return;
+    case 0x33:
+      for (int i = 0; i < n; ++i) d[i] = ~s[i] & kMask;
+      return;
+    default:
+      kernel(d, s, p, n, m);
+  }
+}
+
+// Runs the ternary code over the device rectangle r (inside the target's clip). `source(y, buf)`
+// returns the row of source pixels for device row y, in the target's format, for r.left..r.right.
+template <class SourceRow>
+void RunRop(Target& t, RECT r, uint8_t rop, const Pattern& pattern, SourceRow source) {
+  int n = r.right - r.left;
+  if (n <= 0 || r.bottom <= r.top) return;
+  bool usesP = UsesPattern(rop);
+  bool usesS = UsesSource(rop);
+  if (usesP && pattern.type == Pattern::None) return;
+  bool constant = rop == 0x00 || rop == 0xFF || (rop == 0xF0 && pattern.type == Pattern::Solid);
+  if (constant) {
+    // One row filled, then copied: the copy runs on the widest stores the machine has.
+    uint32_t value = rop == 0x00 ? 0 : rop == 0xFF ? kMask : pattern.fore;
+    uint32_t* first = t.bitmap->Row(r.top) + r.left;
+    std::fill_n(first, n, value);
+    for (int y = r.top + 1; y < r.bottom; ++y) std::memcpy(t.bitmap->Row(y) + r.left, first, size_t(n) * 4);
+    return;
+  }
+  Minterms m = Decompose(rop);
+  RowKernel kernel = KernelFor(m);
+  std::vector<uint32_t> pat;
+  std::vector<uint32_t> zero;
+  std::vector<uint32_t> srcBuf;
+  std::vector<uint32_t> keep;
+  bool hatched = usesP && pattern.type == Pattern::Hatch;
+  bool solid = !hatched;
+  if (usesP || rop == 0xF0)
+    pat.assign(size_t(n), pattern.fore);
+  else
+    pat.assign(size_t(n), 0);
+  if (!usesS) zero.assign(size_t(n), 0);
+  if (usesS) srcBuf.resize(static_cast<size_t>(n));
+  if (hatched && pattern.transparent) keep.resize(static_cast<size_t>(n));
+  for (int y = r.top; y < r.bottom; ++y) {
+    uint32_t* d = t.bitmap->Row(y) + r.left;
+    unsigned line = 0;  // bit x of the hatch's row for device row y
+    if (hatched) {
+      for (int x = 0; x < 8; ++x) line |= unsigned(HatchBit(pattern.hatch, x, y)) << x;
+      for (int i = 0; i < n; ++i)
+        pat[size_t(i)] = (line >> ((r.left + i) & 7)) & 1 ? pattern.fore : pattern.back;
+      if (pattern.transparent) std::memcpy(keep.data(), d, size_t(n) * 4);
+    }
+    const uint32_t* s = usesS ? source(y, srcBuf.data()) : zero.data();
+    ApplyRow(rop, m, kernel, d, s, pat.data(), solid, n);
+    if (hatched && pattern.transparent)
+      for (int i = 0; i < n; ++i)
+        if (!((line >> ((r.left + i) & 7)) & 1)) d[i] = keep[size_t(i)];
+  }
+}
+
+struct NoSource {
+  const uint32_t* operator()(int, uint32_t* buf) const { return buf; }
+};
+
+// The device rectangle of a block; a negative size extends from the given point (excluded) backwards.
+RECT DeviceRect(const Target& t, int x, int y, int w, int h) {
+  if (w < 0) {
+    x += w;
+    w = -w;
+  }
+  if (h < 0) {
+    y += h;
+    h = -h;
+  }
+  return RECT{x + t.ox, y + t.oy, x + t.ox + w, y + t.oy + h};
+}
+
+// A stretched block: a negative size runs backwards from the given point, which it includes.
+RECT MirroredRect(const Target& t, int x, int y, int w, int h) {
+  return DeviceRect(t, w < 0 ? x + 1 : x, h < 0 ? y + 1 : y, w, h);
+}
+
+// How source pixels turn into the destination's format.
+struct Conversion {
+  enum Type { Same, ColorToMono, MonoToColor } type = Same;
+  uint32_t sourceBack = 0;  // colour to mono: the source's background colour gives 1
+  uint32_t zero = 0;        // mono to colour: the destination's text colour
+  uint32_t one = 0;         // and its background colour
+};
+
+Conversion ConversionFor(const Target& dest, const BitmapObj& src, const DCObj* srcDC) {
+  Conversion c;
+  if (src.mono && !dest.bitmap->mono) {
+    c.type = Conversion::MonoToColor;
+    c.zero = ResolveColor(dest.dc->state.textColor);
+    c.one = ResolveColor(dest.dc->state.bkColor);
+  } else if (!src.mono && dest.bitmap->mono) {
+    c.type = Conversion::ColorToMono;
+    c.sourceBack = ResolveColor(srcDC ? srcDC->state.bkColor : 0x00FFFFFF);
+  }
+  return c;
+}
+
+const uint32_t* Convert(const Conversion& c, const uint32_t* in, uint32_t* out, int n) {
+  switch (c.type) {
+    case Conversion::Same:
+      return in;
+    case Conversion::ColorToMono:
+      for (int i = 0; i < n; ++i) out[i] = in[i] == c.sourceBack ? kWhite : 0;
+      return out;
+    case Conversion::MonoToColor:
+      for (int i = 0; i < n; ++i) out[i] = in[i] ? c.one : c.zero;
+      return out;
+  }
+  return in;
+}
+
+}  // namespace
+
+void FillPattern(Target& t, RECT r, const Pattern& p) {
+  if (!IntersectRect(&r, &r, &t.clip)) return;
+  RunRop(t, r, 0xF0, p, NoSource{});
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+  Target t;
+  if (!GetTarget(dc, t)) return 0;
+  RECT r = DeviceRect(t, x, y, width, height);
+  if (!IntersectRect(&r, &r, &t.clip)) return 1;
+  RunRop(t, r, uint8_t(rop >> 16), MakePattern(t, t.dc->state.brush), NoSource{});
+  return 1;
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+  Target t;
+  if (!rect || !GetTarget(dc, t)) return 0;
+  Pattern p = MakePattern(t, brush);
+  if (p.type == Pattern::None && !LookupBrush(brush)) return 0;
+  RECT r{rect->left + t.ox, rect->top + t.oy, rect->right + t.ox, rect->bottom + t.oy};
+  FillPattern(t, r, p);
+  return 1;
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop) {
+  uint8_t code = uint8_t(rop >> 16);
+  if (!UsesSource(code)) return PatBlt(dest, x, y, width, height, rop);
+  Target t;
+  Target s;
+  if (!GetTarget(dest, t) || !GetTarget(source, s)) return 0;
+  if (width <= 0 || height <= 0) return 1;
+  RECT r{x + t.ox, y + t.oy, x + t.ox + width, y + t.oy + height};
+  // Source device coordinates are destination device coordinates plus this offset.
+  int offX = sx + s.ox - r.left;
+  int offY = sy + s.oy - r.top;
+  RECT inSource{-offX, -offY, s.bitmap->width - offX, s.bitmap->height - offY};
+  if (!IntersectRect(&r, &r, &t.clip) || !IntersectRect(&r, &r, &inSource)) return 1;
+  int n = r.right - r.left;
+  Conversion conv = ConversionFor(t, *s.bitmap, s.dc);
+  // A copy within one bitmap reads from a snapshot so overlapping areas move intact.
+  std::vector<uint32_t> snapshot;
+  if (s.bitmap == t.bitmap) {
+    snapshot.resize(size_t(n) * size_t(r.bottom - r.top));
+    for (int row = r.top; row < r.bottom; ++row)
+      std::memcpy(snapshot.data() + size_t(row - r.top) * size_t(n),
+                  s.bitmap->Row(row + offY) + r.left + offX, size_t(n) * 4);
+  }
+  auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
+    const uint32_t* in = snapshot.empty() ? s.bitmap->Row(row + offY) + r.left + offX
+                                          : snapshot.data() + size_t(row - r.top) * size_t(n);
+    return Convert(conv, in, buf, n);
+  };
+  RunRop(t, r, code, MakePattern(t, t.dc->state.brush), sourceRow);
+  return 1;
+}
+
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int swidth,
+                int sheight, DWORD rop) {
+  uint8_t code = uint8_t(rop >> 16);
+  if (!UsesSource(code)) return PatBlt(dest, x, y, width, height, rop);
+  if (width == swidth && height == sheight && width > 0 && height > 0)
+    return BitBlt(dest, x, y, width, height, source, sx, sy, rop);
+  Target t;
+  Target s;
+  if (!GetTarget(dest, t) || !GetTarget(source, s)) return 0;
+  if (!width || !height || !swidth || !sheight) return 1;
+  bool mirrorX = (width < 0) != (swidth < 0);
+  bool mirrorY = (height < 0) != (sheight < 0);
+  RECT d = MirroredRect(t, x, y, width, height);
+  RECT src = MirroredRect(s, sx, sy, swidth, sheight);
+  int dw = d.right - d.left, dh = d.bottom - d.top;
+  int sw = src.right - src.left, sh = src.bottom - src.top;
+  // Source span [first, last) of destination index i along one axis, in source device coordinates.
+  auto span = [](int i, int dn, int sn, int s0, bool mirror) {
+    if (mirror) i = dn - 1 - i;
+    int first = int(int64_t(i) * sn / dn);
+    int last = std::max(first + 1, int(int64_t(i + 1) * sn / dn));
+    return std::pair<int, int>{s0 + first, s0 + last};
+  };
+  // Destination pixels whose source span leaves the source bitmap are not drawn.
+  auto validRange = [&](int dn, int sn, int s0, bool mirror, int limit, int& lo, int& hi) {
+    lo = dn;
+    hi = 0;
+    for (int i = 0; i < dn; ++i) {
+      auto [a, b] = span(i, dn, sn, s0, mirror);
+      if (a >= 0 && b <= limit) {
+        lo = std::min(lo, i);
+        hi = std::max(hi, i + 1);
+      }
+    }
+  };
+  int x0, x1, y0, y1;
+  validRange(dw, sw, src.left, mirrorX, s.bitmap->width, x0, x1);
+  validRange(dh, sh, src.top, mirrorY, s.bitmap->height, y0, y1);
+  RECT r{d.left + x0, d.top + y0, d.left + x1, d.top + y1};
+  if (!IntersectRect(&r, &r, &t.clip)) return 1;
+  int n = r.right - r.left;
+  int mode = t.dc->state.stretchMode;
+  auto combine = [mode](uint32_t a, uint32_t b) {
+    return mode == BLACKONWHITE ? (a & b) : mode == WHITEONBLACK ? (a | b) : a;
+  };
+  // Each destination row is sampled from the source into `stretched` (source format) first.
+  std::vector<std::pair<int, int>> columns(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) columns[size_t(i)] = span(r.left - d.left + i, dw, sw, src.left, mirrorX);
+  std::vector<uint32_t> stretched(static_cast<size_t>(n));
+  std::vector<uint32_t> line(static_cast<size_t>(n));
+  // The whole source area is snapshotted when source and destination share a bitmap.
+  BitmapObj* sb = s.bitmap;
+  std::unique_ptr<BitmapObj> copy;
+  if (s.bitmap == t.bitmap) {
+    copy = std::make_unique<BitmapObj>(*s.bitmap);
+    sb = copy.get();
+  }
+  Conversion conv = ConversionFor(t, *sb, s.dc);
+  auto sample = [&](int srcRow, uint32_t* out) {
+    const uint32_t* in = sb->Row(srcRow);
+    for (int i = 0; i < n; ++i) {
+      auto [a, b] = columns[size_t(i)];
+      uint32_t v = in[a];
+      for (int k = a + 1; k < b; ++k) v = combine(v, in[k]);
+      out[i] = v;
+    }
+  };
+  auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
+    auto [a, b] = span(row - d.top, dh, sh, src.top, mirrorY);
+    sample(a, stretched.data());
+    for (int k = a + 1; k < b; ++k) {
+      sample(k, line.data());
+      for (int i = 0; i < n; ++i) stretched[size_t(i)] = combine(stretched[size_t(i)], line[size_t(i)]);
+    }
+    const uint32_t* out = Convert(conv, stretched.data(), buf, n);
+    if (out != buf) std::memcpy(buf, out, size_t(n) * 4);
+    return buf;
+  };
+  RunRop(t, r, code, MakePattern(t, t.dc->state.brush), sourceRow);
+  return 1;
+}
+
+}  // namespace zu::win

@@ -1,0 +1,117 @@
+// Test surfaces: a memory DC over a small bitmap, pixel maps to compare with, and a check that a
+// test leaves no drawing object alive.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "platform/graphics/Gdi.h"
+#include "platform/graphics/GdiText.h"
+#include "platform/graphics/Surface.h"
+#include "platform/graphics/SysColors.h"
+
+namespace zu::test {
+
+using namespace zu::win;
+
+// A memory DC with a width x height bitmap (32-bit or 1-bit) selected, filled with `fill`.
+class TestSurface {
+ public:
+  TestSurface(int width, int height, bool mono = false, COLORREF fill = RGB(255, 255, 255))
+      : FWidth(width), FHeight(height) {
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateBitmap(width, height, 1, mono ? 1 : 32, nullptr);
+    FOld = SelectObject(dc, bitmap);
+    Fill(fill);
+  }
+  ~TestSurface() {
+    SelectObject(dc, FOld);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  TestSurface(const TestSurface&) = delete;
+  TestSurface& operator=(const TestSurface&) = delete;
+
+  void Fill(COLORREF color) {
+    for (int y = 0; y < FHeight; ++y)
+      for (int x = 0; x < FWidth; ++x) Raw(x, y) = color;
+  }
+  // The stored pixel, whatever the DC's origin and clip.
+  uint32_t& Raw(int x, int y) {
+    TBitmapPixels p;
+    GetBitmapPixels(bitmap, &p);
+    return p.bits[y * p.stride + x];
+  }
+  // The pixels as text, one row a line: each colour of `legend` as its letter, others as '?'.
+  std::string Map(const std::map<COLORREF, char>& legend) {
+    std::string out;
+    for (int y = 0; y < FHeight; ++y) {
+      for (int x = 0; x < FWidth; ++x) {
+        auto it = legend.find(Raw(x, y));
+        out += it == legend.end() ? '?' : it->second;
+      }
+      out += '\n';
+    }
+    return out;
+  }
+  // The smallest rectangle holding every pixel not equal to `background` (empty when none).
+  RECT InkBox(COLORREF background) {
+    RECT r{FWidth, FHeight, 0, 0};
+    for (int y = 0; y < FHeight; ++y)
+      for (int x = 0; x < FWidth; ++x)
+        if (Raw(x, y) != background) {
+          r.left = std::min<LONG>(r.left, x);
+          r.top = std::min<LONG>(r.top, y);
+          r.right = std::max<LONG>(r.right, x + 1);
+          r.bottom = std::max<LONG>(r.bottom, y + 1);
+        }
+    if (r.right <= r.left) return RECT{};
+    return r;
+  }
+  int Count(COLORREF color) {
+    int n = 0;
+    for (int y = 0; y < FHeight; ++y)
+      for (int x = 0; x < FWidth; ++x) n += Raw(x, y) == color;
+    return n;
+  }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+
+ private:
+  int FWidth;
+  int FHeight;
+  HGDIOBJ FOld = nullptr;
+};
+
+// Joins rows into the text form TestSurface::Map returns.
+inline std::string Rows(std::initializer_list<const char*> rows) {
+  std::string out;
+  for (const char* r : rows) out += std::string(r) + '\n';
+  return out;
+}
+
+// Every test leaves as many drawing objects alive as it found, and the system colours as they were.
+class GdiTest : public ::testing::Test {
+ protected:
+  void SetUp() override { FLive = GdiObjectCount(); }
+  void TearDown() override {
+    ResetSysColors();
+    EXPECT_EQ(GdiObjectCount(), FLive) << "drawing objects left alive";
+  }
+
+ private:
+  int FLive = 0;
+};
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kGreen = RGB(0, 255, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+}  // namespace zu::test

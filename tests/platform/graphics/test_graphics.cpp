@@ -1,0 +1,326 @@
+// The framework's graphic objects: colours, fonts, pens, brushes, canvases, bitmaps, icons, files.
+#include <cstdio>
+#include <filesystem>
+
+#include "Surface.h"
+
+#include "platform/classes/Streams.h"
+#include "platform/graphics/Graphics.h"
+#include "platform/typinfo/TypInfo.h"
+
+namespace zu::test {
+namespace {
+
+using Graphics = GdiTest;
+
+TEST(Colors, ValuesTypeAndResolution) {
+  EXPECT_EQ(int32_t(clBtnFace), int32_t(0x8000000F));
+  EXPECT_EQ(int32_t(clWindowText), -2147483640);
+  EXPECT_EQ(int32_t(cl3DDkShadow), int32_t(0x80000015));
+  EXPECT_EQ(int32_t(clGray), 0x808080);
+  EXPECT_EQ(int32_t(clNone), 0x1FFFFFFF);
+  EXPECT_EQ(int32_t(clDefault), 0x20000000);
+  const TTypeInfo* info = TypeInfo<TColor>();
+  EXPECT_EQ(info->Kind, tkInteger);
+  EXPECT_EQ(info->Name, "TColor");
+  EXPECT_EQ(info->MinValue, INT32_MIN);
+  EXPECT_EQ(info->MaxValue, INT32_MAX);
+  EXPECT_EQ(ColorToRGB(clBtnShadow), int32_t(GetSysColor(COLOR_BTNSHADOW)));
+  EXPECT_EQ(ColorToRGB(clRed), 0x0000FF);
+  EXPECT_EQ(ColorToRGB(clNone), 0x1FFFFFFF) << "only system colours are resolved";
+  EXPECT_EQ(ColorToString(clBtnFace), "clBtnFace");
+  EXPECT_EQ(ColorToString(ToColor(0x123456)), "$00123456");
+  int32_t value = 0;
+  EXPECT_TRUE(IdentToColor("CLWHITE", value));
+  EXPECT_EQ(value, 0xFFFFFF);
+  EXPECT_FALSE(IdentToColor("clPlaid", value));
+}
+
+TEST_F(Graphics, FontPublishesItsPropertiesInOrderWithTheClassicDefaults) {
+  TFont font;
+  std::vector<std::string> names;
+  for (PPropInfo p : GetPropList(&font)) names.push_back(p->Name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Charset", "Color", "Height", "Name", "Pitch", "Size", "Style"}));
+  auto text = [&](const char* name) { return GetPropText(&font, GetPropInfo(font.ClassType(), name)); };
+  EXPECT_EQ(text("Charset"), "1");
+  EXPECT_EQ(text("Color"), "-2147483640");
+  EXPECT_EQ(text("Height"), "-11");
+  EXPECT_EQ(text("Name"), "MS Sans Serif");
+  EXPECT_EQ(text("Pitch"), "fpDefault");
+  EXPECT_EQ(text("Style"), "");
+  EXPECT_EQ(text("Size"), "8");
+  EXPECT_FALSE(IsStoredProp(&font, GetPropInfo(font.ClassType(), "Size")));
+  EXPECT_TRUE(IsStoredProp(&font, GetPropInfo(font.ClassType(), "Height")));
+  EXPECT_EQ(GetPropInfo(font.ClassType(), "Pitch")->Default, int32_t(fpDefault));
+  SetPropText(&font, GetPropInfo(font.ClassType(), "Style"), "[fsBold, fsUnderline]");
+  EXPECT_EQ(font.Style(), (TFontStyles{fsBold, fsUnderline}));
+  EXPECT_TRUE(font.InheritsFrom(TPersistent::StaticClass()));
+}
+
+TEST_F(Graphics, FontNotifiesRealChangesAndConvertsSizeAndHeight) {
+  TFont font;
+  int changes = 0;
+  font.OnChange = TNotifyEvent([&](TObject* sender) {
+    EXPECT_EQ(sender, &font);
+    ++changes;
+  });
+  font.SetHeight(-11);
+  EXPECT_EQ(changes, 0) << "no change, no notification";
+  font.SetSize(12);
+  EXPECT_EQ(font.Height(), -16);
+  EXPECT_EQ(font.Size(), 12);
+  font.SetColor(clRed);
+  font.SetStyle(TFontStyles{fsItalic});
+  EXPECT_EQ(changes, 3);
+  TFont other;
+  other.Assign(&font);
+  EXPECT_EQ(other.Height(), -16);
+  EXPECT_EQ(other.Color(), clRed);
+  EXPECT_EQ(other.Style(), TFontStyles{fsItalic});
+  font.Assign(&other);
+  EXPECT_EQ(changes, 4) << "Assign notifies once";
+  TPen pen;
+  EXPECT_THROW(font.Assign(&pen), EConvertError);
+}
+
+TEST_F(Graphics, HandlesFollowTheirObjectsProperties) {
+  {
+    TFont font;
+    font.SetName("Arial");
+    font.SetStyle(TFontStyles{fsBold, fsItalic, fsStrikeOut});
+    font.SetPitch(fpFixed);
+    font.SetCharset(204);
+    HFONT first = font.Handle();
+    EXPECT_EQ(font.Handle(), first) << "kept while unchanged";
+    LOGFONTA lf;
+    ASSERT_TRUE(GetObjectA(first, sizeof lf, &lf));
+    EXPECT_STREQ(lf.lfFaceName, "Arial");
+    EXPECT_EQ(lf.lfHeight, -11);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(lf.lfItalic, 1);
+    EXPECT_EQ(lf.lfUnderline, 0);
+    EXPECT_EQ(lf.lfStrikeOut, 1);
+    EXPECT_EQ(lf.lfCharSet, 204);
+    EXPECT_EQ(lf.lfPitchAndFamily, FIXED_PITCH);
+    font.SetHeight(-20);
+    EXPECT_EQ(GetObjectType(first), 0u) << "the old handle is deleted";
+    GetObjectA(font.Handle(), sizeof lf, &lf);
+    EXPECT_EQ(lf.lfHeight, -20);
+
+    TPen pen;
+    pen.SetColor(clBtnShadow);
+    pen.SetStyle(psDot);
+    pen.SetWidth(0);
+    LOGPEN lp;
+    GetObjectA(pen.Handle(), sizeof lp, &lp);
+    EXPECT_EQ(lp.lopnStyle, UINT(PS_DOT));
+    EXPECT_EQ(lp.lopnWidth.x, 1);
+    EXPECT_EQ(lp.lopnColor, GetSysColor(COLOR_BTNSHADOW));
+
+    TBrush brush;
+    brush.SetStyle(bsClear);
+    LOGBRUSH lb;
+    GetObjectA(brush.Handle(), sizeof lb, &lb);
+    EXPECT_EQ(lb.lbStyle, BS_NULL);
+    brush.SetStyle(bsDiagCross);
+    GetObjectA(brush.Handle(), sizeof lb, &lb);
+    EXPECT_EQ(lb.lbStyle, BS_HATCHED);
+    EXPECT_EQ(lb.lbHatch, uintptr_t(HS_DIAGCROSS));
+    brush.SetStyle(bsClear);
+    brush.SetColor(clRed);
+    EXPECT_EQ(brush.Style(), bsSolid) << "a colour makes a clear brush solid";
+  }
+}
+
+TEST_F(Graphics, CanvasHandleCarriesTheBrushAndFontColours) {
+  TBitmap bitmap;
+  bitmap.SetSize(4, 4);
+  TCanvas* canvas = bitmap.Canvas();
+  canvas->Brush()->SetColor(clRed);
+  canvas->Font()->SetColor(clBtnFace);
+  HDC dc = canvas->Handle();
+  EXPECT_EQ(GetBkColor(dc), COLORREF(clRed));
+  EXPECT_EQ(GetBkMode(dc), OPAQUE);
+  EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), canvas->Brush()->Handle());
+  canvas->Brush()->SetColor(clBlue);  // the next use of Handle selects the new brush
+  EXPECT_EQ(GetBkColor(canvas->Handle()), COLORREF(clBlue));
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), canvas->Brush()->Handle());
+  canvas->Brush()->SetStyle(bsClear);
+  EXPECT_EQ(GetBkMode(canvas->Handle()), TRANSPARENT);
+  canvas->Brush()->SetColor(clLime);
+  canvas->FillRect(Rect(1, 1, 3, 3));
+  EXPECT_EQ(canvas->Pixels(1, 1), clLime);
+  EXPECT_EQ(canvas->Pixels(3, 3), clWhite) << "a new bitmap is white; right and bottom edges excluded";
+  canvas->SetPixels(0, 3, clBtnShadow);
+  EXPECT_EQ(canvas->Pixels(0, 3), ToColor(GetSysColor(COLOR_BTNSHADOW)));
+  EXPECT_EQ(int32_t(canvas->Pixels(9, 9)), -1);
+  canvas->Pen()->SetColor(clBlack);
+  canvas->MoveTo(0, 0);
+  canvas->LineTo(4, 0);
+  EXPECT_EQ(canvas->PenPos(), (TPoint{4, 0}));
+  EXPECT_EQ(canvas->Pixels(3, 0), clBlack);
+  EXPECT_GT(canvas->TextWidth("Wide"), canvas->TextWidth("W"));
+  EXPECT_GT(canvas->TextHeight("W"), 8);
+}
+
+TEST_F(Graphics, BitmapResizesConvertsAndCopies) {
+  TBitmap bitmap;
+  EXPECT_TRUE(bitmap.Empty());
+  EXPECT_EQ(bitmap.Handle(), nullptr);
+  bitmap.SetWidth(3);
+  EXPECT_TRUE(bitmap.Empty()) << "no height yet";
+  bitmap.SetHeight(2);
+  ASSERT_NE(bitmap.Handle(), nullptr);
+  TCanvas* c = bitmap.Canvas();
+  c->SetPixels(0, 0, clRed);
+  c->SetPixels(1, 0, clBlue);
+  c->SetPixels(2, 1, clRed);
+  bitmap.SetSize(4, 3);
+  EXPECT_EQ(c->Pixels(0, 0), clRed) << "resizing keeps the pixels";
+  EXPECT_EQ(c->Pixels(2, 1), clRed);
+  EXPECT_EQ(c->Pixels(3, 2), clWhite);
+  // To one bit: pixels of the brush colour become white, the rest black.
+  c->Brush()->SetColor(clRed);
+  bitmap.SetMonochrome(true);
+  EXPECT_TRUE(bitmap.Monochrome());
+  EXPECT_EQ(bitmap.PixelFormat(), pf1bit);
+  EXPECT_EQ(c->Pixels(0, 0), clWhite);
+  EXPECT_EQ(c->Pixels(1, 0), clBlack);
+  EXPECT_EQ(c->Pixels(3, 2), clBlack);
+  EXPECT_EQ(c->Pixels(2, 1), clWhite);
+  TBitmap copy;
+  copy.Assign(&bitmap);
+  EXPECT_TRUE(copy.Monochrome());
+  EXPECT_EQ(copy.Width(), 4);
+  bitmap.Canvas()->SetPixels(0, 0, clBlack);
+  EXPECT_EQ(copy.Canvas()->Pixels(0, 0), clWhite) << "the copy has pixels of its own";
+  copy.SetPixelFormat(pf32bit);
+  EXPECT_FALSE(copy.Monochrome());
+  EXPECT_EQ(copy.Canvas()->Pixels(0, 0), clWhite);
+  EXPECT_EQ(copy.Canvas()->Pixels(1, 0), clBlack);
+  copy.Assign(nullptr);
+  EXPECT_TRUE(copy.Empty());
+  TFont font;
+  EXPECT_THROW(copy.Assign(&font), EConvertError);
+  HBITMAP taken = bitmap.ReleaseHandle();
+  EXPECT_TRUE(bitmap.Empty());
+  EXPECT_EQ(GetObjectType(taken), OBJ_BITMAP);
+  bitmap.SetHandle(taken);
+  EXPECT_EQ(bitmap.Width(), 4);
+  EXPECT_TRUE(bitmap.Monochrome());
+}
+
+TEST_F(Graphics, CanvasDrawsAndCopiesGraphics) {
+  TBitmap glyph, target;
+  glyph.SetSize(2, 2);
+  glyph.Canvas()->SetPixels(0, 0, clRed);
+  target.SetSize(6, 6);
+  target.Canvas()->Draw(1, 1, &glyph);
+  EXPECT_EQ(target.Canvas()->Pixels(1, 1), clRed);
+  EXPECT_EQ(target.Canvas()->Pixels(2, 2), clWhite);
+  target.Canvas()->StretchDraw(Rect(2, 2, 6, 6), &glyph);
+  EXPECT_EQ(target.Canvas()->Pixels(3, 3), clRed);
+  EXPECT_EQ(target.Canvas()->Pixels(4, 4), clWhite);
+  target.Canvas()->CopyMode = int32_t(NOTSRCCOPY);
+  target.Canvas()->CopyRect(Rect(0, 4, 2, 6), glyph.Canvas(), Rect(0, 0, 2, 2));
+  EXPECT_EQ(target.Canvas()->Pixels(0, 4), ToColor(0xFFFF00));
+  target.Canvas()->Draw(0, 0, nullptr);
+}
+
+TEST_F(Graphics, IconMaskLeavesTheSurfaceUnderWhiteMaskPixels) {
+  TIcon icon;
+  icon.SetWidth(2);
+  icon.SetHeight(1);
+  icon.Image()->Canvas()->SetPixels(0, 0, clRed);
+  icon.Image()->Canvas()->SetPixels(1, 0, clBlue);
+  icon.Mask()->Canvas()->SetPixels(0, 0, clBlack);  // opaque
+  icon.Mask()->Canvas()->SetPixels(1, 0, clWhite);  // transparent
+  TBitmap target;
+  target.SetSize(2, 1);
+  target.Canvas()->Brush()->SetColor(clLime);
+  target.Canvas()->FillRect(Rect(0, 0, 2, 1));
+  target.Canvas()->Draw(0, 0, &icon);
+  EXPECT_EQ(target.Canvas()->Pixels(0, 0), clRed);
+  EXPECT_EQ(target.Canvas()->Pixels(1, 0), clLime);
+  TMemoryStream stream;
+  icon.SaveToStream(stream);
+  stream.SetPosition(0);
+  TIcon back;
+  back.LoadFromStream(stream);
+  EXPECT_EQ(back.Image()->Canvas()->Pixels(1, 0), clBlue);
+  EXPECT_TRUE(back.Mask()->Monochrome());
+  EXPECT_EQ(back.Mask()->Canvas()->Pixels(1, 0), clWhite);
+}
+
+// A bitmap with a few distinct pixels, colour or 1-bit.
+void Paint(TBitmap& b, bool mono) {
+  b.SetMonochrome(mono);
+  b.SetSize(13, 5);  // odd width: rows need padding
+  b.Canvas()->SetPixels(0, 0, clBlack);
+  b.Canvas()->SetPixels(12, 4, mono ? clBlack : ToColor(0x123456));
+  b.Canvas()->SetPixels(5, 2, mono ? clBlack : clRed);
+}
+
+void ExpectSame(TBitmap& a, TBitmap& b) {
+  ASSERT_EQ(a.Width(), b.Width());
+  ASSERT_EQ(a.Height(), b.Height());
+  EXPECT_EQ(a.Monochrome(), b.Monochrome());
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      ASSERT_EQ(a.Canvas()->Pixels(x, y), b.Canvas()->Pixels(x, y)) << x << "," << y;
+}
+
+TEST_F(Graphics, BitmapsRoundTripThroughBmpAndPng) {
+  auto dir = std::filesystem::temp_directory_path();
+  for (bool mono : {false, true}) {
+    TBitmap original;
+    Paint(original, mono);
+    TMemoryStream stream;
+    stream.Write("x", 1);  // the bitmap need not start the stream
+    original.SaveToStream(stream);
+    stream.Write("tail", 4);  // nor end it
+    stream.SetPosition(1);
+    TBitmap fromBmp;
+    fromBmp.LoadFromStream(stream);
+    ExpectSame(original, fromBmp);
+    EXPECT_EQ(stream.Position(), stream.Size() - 4);
+
+    std::string png = (dir / (mono ? "zu_test_mono.png" : "zu_test_color.png")).string();
+    original.SaveToPngFile(png);
+    TBitmap fromPng;
+    fromPng.LoadFromPngFile(png);
+    ExpectSame(original, fromPng);
+    std::remove(png.c_str());
+  }
+  TBitmap bad;
+  TStringStream junk("BMxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx");
+  EXPECT_THROW(bad.LoadFromStream(junk), EInvalidGraphic);
+  EXPECT_THROW(bad.LoadFromPngFile((dir / "zu_no_such_file.png").string()), EFOpenError);
+  EXPECT_THROW(DecodePng("\x89PNG", 4), EInvalidGraphic);
+  EXPECT_TRUE(bad.Empty());
+}
+
+TEST(ImageFiles, ReadsPaletteBmpsAndPngsWithAlpha) {
+  // A 2 x 2 bottom-up 8-bit BMP with a palette of red and blue.
+  const unsigned char bmp[] = {
+      'B', 'M', 70,  0, 0,   0, 0, 0, 0, 0, 62, 0, 0, 0,                    // file header
+      40,  0,   0,   0, 2,   0, 0, 0, 2, 0, 0,  0, 1, 0, 8, 0, 0, 0, 0, 0,  // info header
+      8,   0,   0,   0, 0,   0, 0, 0, 0, 0, 0,  0, 2, 0, 0, 0, 0, 0, 0, 0,  //
+      0,   0,   255, 0, 255, 0, 0, 0,                                       // red, blue
+      0,   1,   0,   0,                                                     // bottom row: red, blue
+      1,   1,   0,   0,                                                     // top row: blue, blue
+  };
+  HBITMAP b = DecodeBmp(bmp, sizeof bmp);
+  TBitmapPixels p;
+  ASSERT_TRUE(GetBitmapPixels(b, &p));
+  EXPECT_EQ(p.bits[0], RGB(0, 0, 255));
+  EXPECT_EQ(p.bits[p.stride], RGB(255, 0, 0));
+  EXPECT_EQ(p.bits[p.stride + 1], RGB(0, 0, 255));
+  DeleteObject(b);
+  EXPECT_THROW(DecodeBmp(bmp, sizeof bmp - 1), EInvalidGraphic) << "pixels cut short";
+}
+
+}  // namespace
+}  // namespace zu::test

@@ -1,0 +1,210 @@
+// Lines, pen styles and widths, and 3D edges.
+#include <set>
+
+#include "Surface.h"
+
+namespace zu::test {
+namespace {
+
+using Lines = GdiTest;
+
+std::set<std::pair<int, int>> Drawn(TestSurface& s, COLORREF background) {
+  std::set<std::pair<int, int>> out;
+  for (int y = 0; y < s.Height(); ++y)
+    for (int x = 0; x < s.Width(); ++x)
+      if (s.Raw(x, y) != background) out.emplace(x, y);
+  return out;
+}
+
+std::set<std::pair<int, int>> Line(int x0, int y0, int x1, int y1) {
+  TestSurface s(21, 21);
+  MoveToEx(s.dc, x0, y0, nullptr);
+  LineTo(s.dc, x1, y1);
+  POINT at;
+  GetCurrentPositionEx(s.dc, &at);
+  EXPECT_EQ(at, (POINT{x1, y1}));
+  return Drawn(s, kWhite);
+}
+
+TEST_F(Lines, EveryDirectionLeavesOutTheEndPointAndMatchesItsReverse) {
+  for (int dy = -7; dy <= 7; ++dy)
+    for (int dx = -7; dx <= 7; ++dx) {
+      if (!dx && !dy) continue;
+      auto forward = Line(10, 10, 10 + dx, 10 + dy);
+      auto backward = Line(10 + dx, 10 + dy, 10, 10);
+      SCOPED_TRACE(testing::Message() << "towards " << dx << "," << dy);
+      EXPECT_EQ(int(forward.size()), std::max(std::abs(dx), std::abs(dy)));
+      EXPECT_TRUE(forward.count({10, 10}));
+      EXPECT_FALSE(forward.count({10 + dx, 10 + dy}));
+      forward.emplace(10 + dx, 10 + dy);
+      backward.emplace(10, 10);
+      EXPECT_EQ(forward, backward);
+      // One pixel per step of the major axis, each within half a pixel of the true line.
+      for (auto [x, y] : forward) {
+        double t = std::abs(dx) >= std::abs(dy) ? double(x - 10) / dx : double(y - 10) / dy;
+        double ex = 10 + t * dx, ey = 10 + t * dy;
+        EXPECT_LE(std::abs(ex - x) + std::abs(ey - y), 0.5 + 1e-9) << x << "," << y;
+      }
+    }
+}
+
+TEST_F(Lines, RoundingTiesGoToTheSmallerCoordinate) {
+  using P = std::set<std::pair<int, int>>;
+  EXPECT_EQ(Line(0, 0, 4, 1), (P{{0, 0}, {1, 0}, {2, 0}, {3, 1}}));
+  EXPECT_EQ(Line(4, 1, 0, 0), (P{{4, 1}, {3, 1}, {2, 0}, {1, 0}}));
+  EXPECT_EQ(Line(0, 0, 1, 4), (P{{0, 0}, {0, 1}, {0, 2}, {1, 3}}));
+  EXPECT_TRUE(Line(5, 5, 5, 5).empty()) << "a zero-length line draws nothing";
+}
+
+TEST_F(Lines, PenStylesDrawTheirDashPatternsWithGapsInTheBackgroundColour) {
+  struct Case {
+    int style;
+    const char* pattern;  // 40 pixels of a horizontal line: '#' pen, '-' gap
+  } cases[] = {
+      {PS_SOLID, "########################################"},
+      {PS_INSIDEFRAME, "########################################"},
+      {PS_DASH, "##################------##################"},
+      {PS_DOT, "###---###---###---###---###---###---###---"},
+      {PS_DASHDOT, "#########------###------#########------###"},
+      {PS_DASHDOTDOT, "#########---###---###---#########---###---"},
+      {PS_NULL, "........................................"},
+  };
+  for (const Case& c : cases) {
+    for (int mode : {OPAQUE, TRANSPARENT}) {
+      TestSurface s(40, 1, false, kGreen);
+      HPEN pen = CreatePen(c.style, 1, kRed);
+      SelectObject(s.dc, pen);
+      SetBkMode(s.dc, mode);
+      SetBkColor(s.dc, kBlue);
+      MoveToEx(s.dc, 0, 0, nullptr);
+      LineTo(s.dc, 40, 0);
+      std::string want(c.pattern, 40);
+      for (char& ch : want) {
+        if (ch == '-' && mode == TRANSPARENT) ch = '.';
+      }
+      EXPECT_EQ(s.Map({{kRed, '#'}, {kBlue, '-'}, {kGreen, '.'}}), want + "\n")
+          << "style " << c.style << " mode " << mode;
+      SelectObject(s.dc, GetStockObject(BLACK_PEN));
+      DeleteObject(pen);
+    }
+  }
+}
+
+TEST_F(Lines, EachLineToStartsTheDashPatternAnewCountedAlongTheMajorAxis) {
+  TestSurface s(12, 12, false, kWhite);
+  HPEN pen = CreatePen(PS_DOT, 1, kBlack);
+  SelectObject(s.dc, pen);
+  SetBkMode(s.dc, TRANSPARENT);
+  MoveToEx(s.dc, 0, 0, nullptr);
+  LineTo(s.dc, 4, 0);
+  LineTo(s.dc, 4, 4);  // starts "on" again at (4,0)
+  MoveToEx(s.dc, 0, 6, nullptr);
+  LineTo(s.dc, 8, 10);  // x-major: 3 on, 3 off, 2 on along x
+  EXPECT_EQ(
+      s.Map({{kBlack, '#'}, {kWhite, '.'}}),
+      Rows({"###.#.......", "....#.......", "....#.......", "............", "............", "............",
+            "##..........", "..#.........", "............", "......##....", "............", "............"}));
+  SelectObject(s.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(pen);
+}
+
+TEST_F(Lines, WidePensDrawSolidBandsOfTheirWidth) {
+  for (int width : {2, 3, 4}) {
+    TestSurface s(30, 12);
+    HPEN pen = CreatePen(PS_DASH, width, kBlack);  // wide pens ignore dashes
+    SelectObject(s.dc, pen);
+    MoveToEx(s.dc, 5, 6, nullptr);
+    LineTo(s.dc, 25, 6);
+    int rows = 0;
+    for (int y = 0; y < 12; ++y) rows += s.Raw(15, y) == kBlack;
+    EXPECT_EQ(rows, width) << "width " << width;
+    for (int x = 6; x < 25; ++x) EXPECT_EQ(s.Raw(x, 6), kBlack) << x;
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
+}
+
+// System colours set apart so each edge colour shows as its letter.
+class Edges : public GdiTest {
+ protected:
+  void SetUp() override {
+    GdiTest::SetUp();
+    const int indices[] = {COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW,
+                           COLOR_BTNFACE, COLOR_WINDOW,     COLOR_WINDOWFRAME};
+    const COLORREF colors[] = {RGB(1, 0, 0), RGB(2, 0, 0), RGB(3, 0, 0), RGB(4, 0, 0),
+                               RGB(5, 0, 0), RGB(6, 0, 0), RGB(7, 0, 0)};
+    SetSysColors(7, indices, colors);
+  }
+  std::string Draw(UINT edge, UINT flags, RECT* out = nullptr) {
+    TestSurface s(6, 5, false, kGreen);
+    RECT r{0, 0, 6, 5};
+    EXPECT_TRUE(DrawEdge(s.dc, &r, edge, flags));
+    if (out) *out = r;
+    return s.Map({{RGB(1, 0, 0), 'L'},
+                  {RGB(2, 0, 0), 'D'},
+                  {RGB(3, 0, 0), 'H'},
+                  {RGB(4, 0, 0), 'S'},
+                  {RGB(5, 0, 0), 'F'},
+                  {RGB(6, 0, 0), 'W'},
+                  {RGB(7, 0, 0), 'K'},
+                  {kGreen, '.'}});
+  }
+};
+
+TEST_F(Edges, EachEdgeDrawsItsClassicColoursWithTheBottomRightOwningTwoCorners) {
+  struct Case {
+    UINT edge;
+    const char* map;
+  } cases[] = {
+      {BDR_RAISEDOUTER, "LLLLLD\nL....D\nL....D\nL....D\nDDDDDD\n"},
+      {BDR_SUNKENOUTER, "SSSSSH\nS....H\nS....H\nS....H\nHHHHHH\n"},
+      {BDR_RAISEDINNER, "HHHHHS\nH....S\nH....S\nH....S\nSSSSSS\n"},
+      {BDR_SUNKENINNER, "DDDDDL\nD....L\nD....L\nD....L\nLLLLLL\n"},
+      {EDGE_RAISED, "LLLLLD\nLHHHSD\nLH..SD\nLSSSSD\nDDDDDD\n"},
+      {EDGE_SUNKEN, "SSSSSH\nSDDDLH\nSD..LH\nSLLLLH\nHHHHHH\n"},
+      {EDGE_ETCHED, "SSSSSH\nSHHHSH\nSH..SH\nSSSSSH\nHHHHHH\n"},
+      {EDGE_BUMP, "LLLLLD\nLDDDLD\nLD..LD\nLLLLLD\nDDDDDD\n"},
+      {BDR_RAISEDOUTER | BDR_SUNKENOUTER, "LLLLLD\nL....D\nL....D\nL....D\nDDDDDD\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Draw(c.edge, BF_RECT), c.map) << "edge " << c.edge;
+}
+
+TEST_F(Edges, FlagsChooseSidesMiddleAdjustmentAndColourSchemes) {
+  struct Case {
+    UINT flags;
+    const char* map;
+  } cases[] = {
+      {BF_LEFT, "LH....\nLH....\nLH....\nLH....\nLH....\n"},
+      {BF_TOP, "LLLLLL\nHHHHHH\n......\n......\n......\n"},
+      {BF_RIGHT, "....SD\n....SD\n....SD\n....SD\n....SD\n"},
+      {BF_BOTTOM, "......\n......\n......\nSSSSSS\nDDDDDD\n"},
+      {BF_TOPLEFT, "LLLLLL\nLHHHHH\nLH....\nLH....\nLH....\n"},
+      {BF_BOTTOMRIGHT, "....SD\n....SD\n....SD\nSSSSSD\nDDDDDD\n"},
+      {BF_TOPRIGHT, "LLLLLD\nHHHHSD\n....SD\n....SD\n....SD\n"},
+      {BF_BOTTOMLEFT, "LH....\nLH....\nLH....\nLSSSSS\nDDDDDD\n"},
+      {BF_RECT | BF_MIDDLE, "LLLLLD\nLHHHSD\nLHFFSD\nLSSSSD\nDDDDDD\n"},
+      {BF_TOPLEFT | BF_MIDDLE, "LLLLLL\nLHHHHH\nLHFFFF\nLHFFFF\nLHFFFF\n"},
+      {BF_RECT | BF_FLAT, "SSSSSS\nSFFFFS\nSF..FS\nSFFFFS\nSSSSSS\n"},
+      {BF_RECT | BF_MONO | BF_MIDDLE, "KKKKKK\nKWWWWK\nKWWWWK\nKWWWWK\nKKKKKK\n"},
+      {BF_RECT | BF_SOFT, "HHHHHD\nHLLLSD\nHL..SD\nHSSSSD\nDDDDDD\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Draw(EDGE_RAISED, c.flags), c.map) << "flags " << c.flags;
+}
+
+TEST_F(Edges, OnlyAdjustMovesTheRectangle) {
+  RECT r;
+  Draw(EDGE_RAISED, BF_RECT | BF_MIDDLE, &r);
+  EXPECT_EQ(r, (RECT{0, 0, 6, 5}));
+  Draw(EDGE_RAISED, BF_RECT | BF_ADJUST, &r);
+  EXPECT_EQ(r, (RECT{2, 2, 4, 3}));
+  Draw(BDR_SUNKENOUTER, BF_TOPLEFT | BF_ADJUST, &r);
+  EXPECT_EQ(r, (RECT{1, 1, 6, 5}));
+}
+
+TEST_F(Edges, DiagonalsRunCornerToCorner) {
+  EXPECT_EQ(Draw(BDR_RAISEDOUTER, BF_DIAGONAL_ENDTOPRIGHT), "....D.\n...D..\n..D...\n.D....\nD.....\n");
+  EXPECT_EQ(Draw(BDR_RAISEDOUTER, BF_DIAGONAL_ENDTOPLEFT), "L.....\n.L....\n..L...\n...L..\n....L.\n");
+}
+
+}  // namespace
+}  // namespace zu::test

@@ -1,0 +1,227 @@
+// Fills, hatches, raster operations, colour/monochrome conversion and stretching.
+#include "Surface.h"
+
+namespace zu::test {
+namespace {
+
+using Raster = GdiTest;
+
+TEST_F(Raster, FillRectLeavesOutRightAndBottomEdgesAndFollowsTheOrigin) {
+  TestSurface s(6, 5);
+  HBRUSH red = CreateSolidBrush(kRed);
+  RECT r{1, 1, 4, 3};
+  EXPECT_EQ(FillRect(s.dc, &r, red), 1);
+  SetViewportOrgEx(s.dc, 4, 3, nullptr);
+  RECT dot{0, 0, 1, 1};
+  FillRect(s.dc, &dot, red);
+  RECT empty{2, 2, 2, 4};
+  FillRect(s.dc, &empty, red);
+  EXPECT_EQ(s.Map({{kWhite, '.'}, {kRed, 'R'}}), Rows({"......", ".RRR..", ".RRR..", "....R.", "......"}));
+  DeleteObject(red);
+}
+
+// The 8 x 8 cell of each hatch, anchored at device (0, 0): '#' is the brush colour.
+const char* const kHatchCells[6][8] = {
+    {"........", "........", "........", "........", "........", "........", "........", "########"},
+    {".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#"},
+    {"#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.", ".......#"},
+    {".......#", "......#.", ".....#..", "....#...", "...#....", "..#.....", ".#......", "#......."},
+    {".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", "########"},
+    {"#......#", ".#....#.", "..#..#..", "...##...", "...##...", "..#..#..", ".#....#.", "#......#"},
+};
+
+TEST_F(Raster, HatchesAreAnchoredAtTheDeviceOriginInBothBackgroundModes) {
+  for (int hatch = HS_HORIZONTAL; hatch <= HS_DIAGCROSS; ++hatch) {
+    for (int mode : {OPAQUE, TRANSPARENT}) {
+      TestSurface s(20, 20, false, kGreen);
+      HBRUSH brush = CreateHatchBrush(hatch, kRed);
+      SetBkMode(s.dc, mode);
+      SetBkColor(s.dc, kBlue);
+      SetViewportOrgEx(s.dc, 1, 2, nullptr);  // the pattern does not move with the origin
+      RECT r{2, 1, 17, 15};                   // device (3,3)-(18,17)
+      FillRect(s.dc, &r, brush);
+      for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+          bool inside = x >= 3 && x < 18 && y >= 3 && y < 17;
+          COLORREF want = !inside                                   ? kGreen
+                          : kHatchCells[hatch][y % 8][x % 8] == '#' ? kRed
+                          : mode == OPAQUE                          ? kBlue
+                                                                    : kGreen;
+          ASSERT_EQ(s.Raw(x, y), want) << "hatch " << hatch << " mode " << mode << " at " << x << "," << y;
+        }
+      DeleteObject(brush);
+    }
+  }
+}
+
+// The ternary code applied bit by bit, as its definition reads.
+uint32_t Ternary(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
+  uint32_t out = 0;
+  for (int bit = 0; bit < 24; ++bit) {
+    int index = int(((p >> bit) & 1) << 2 | ((s >> bit) & 1) << 1 | ((d >> bit) & 1));
+    out |= uint32_t((code >> index) & 1) << bit;
+  }
+  return out;
+}
+
+TEST_F(Raster, AllTernaryRasterOperationsFollowTheirCode) {
+  // Every combination of pattern, source and destination bits occurs in each channel of the first
+  // column, so its result spells the code itself; the other columns mix colours.
+  const COLORREF brushes[] = {0xF0F0F0, RGB(200, 17, 99)};
+  const COLORREF sources[] = {0xCCCCCC, RGB(0, 255, 128), RGB(12, 34, 56), 0xFFFFFF};
+  const COLORREF dests[] = {0xAAAAAA, RGB(255, 0, 77), RGB(90, 90, 90), 0x000000};
+  for (COLORREF brushColor : brushes) {
+    HBRUSH brush = CreateSolidBrush(brushColor);
+    for (int code = 0; code < 256; ++code) {
+      TestSurface src(4, 1), dst(4, 1);
+      for (int x = 0; x < 4; ++x) {
+        src.Raw(x, 0) = sources[x];
+        dst.Raw(x, 0) = dests[x];
+      }
+      SelectObject(dst.dc, brush);
+      ASSERT_TRUE(BitBlt(dst.dc, 0, 0, 4, 1, src.dc, 0, 0, DWORD(code) << 16));
+      for (int x = 0; x < 4; ++x)
+        ASSERT_EQ(dst.Raw(x, 0), Ternary(uint8_t(code), brushColor, sources[x], dests[x]))
+            << "code " << code << " column " << x;
+      if (brushColor == 0xF0F0F0) {
+        ASSERT_EQ(dst.Raw(0, 0), RGB(code, code, code));
+      }
+      SelectObject(dst.dc, GetStockObject(WHITE_BRUSH));
+    }
+    DeleteObject(brush);
+  }
+}
+
+TEST_F(Raster, HatchedPatternsInRasterOperationsSkipTheGapsInTransparentMode) {
+  TestSurface src(8, 8, false, 0x0F0F0F), dst(8, 8, false, kGreen);
+  HBRUSH hatch = CreateHatchBrush(HS_HORIZONTAL, kRed);
+  SelectObject(dst.dc, hatch);
+  SetBkMode(dst.dc, TRANSPARENT);
+  BitBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, MERGECOPY);  // P & S
+  EXPECT_EQ(dst.Raw(0, 7), kRed & 0x0F0F0F);
+  EXPECT_EQ(dst.Raw(0, 6), kGreen);
+  SetBkMode(dst.dc, OPAQUE);
+  SetBkColor(dst.dc, kBlue);
+  BitBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, MERGECOPY);
+  EXPECT_EQ(dst.Raw(0, 6), kBlue & 0x0F0F0F);
+  SelectObject(dst.dc, GetStockObject(WHITE_BRUSH));
+  DeleteObject(hatch);
+}
+
+TEST_F(Raster, ColourToMonochromeMarksExactlyTheSourceBackgroundColour) {
+  TestSurface src(4, 1), mono(4, 1, true);
+  src.Raw(0, 0) = kRed;
+  src.Raw(1, 0) = RGB(254, 0, 0);
+  src.Raw(2, 0) = kWhite;
+  src.Raw(3, 0) = kBlack;
+  SetBkColor(src.dc, kRed);
+  SetBkColor(mono.dc, kBlack);  // the destination's colours play no part
+  BitBlt(mono.dc, 0, 0, 4, 1, src.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(mono.Map({{kWhite, '1'}, {kBlack, '0'}}), "1000\n");
+  SetBkColor(src.dc, 0x80000000 | COLOR_BTNHIGHLIGHT);  // a system colour resolves first
+  BitBlt(mono.dc, 0, 0, 4, 1, src.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(mono.Map({{kWhite, '1'}, {kBlack, '0'}}), "0010\n");
+}
+
+TEST_F(Raster, MonochromeToColourTakesTheDestinationsTextAndBackgroundColours) {
+  TestSurface mono(3, 1, true), dst(3, 1);
+  mono.Raw(0, 0) = 0;
+  mono.Raw(1, 0) = 0xFFFFFF;
+  mono.Raw(2, 0) = 0;
+  SetTextColor(mono.dc, kGreen);  // the source's colours play no part
+  SetTextColor(dst.dc, kRed);
+  SetBkColor(dst.dc, kBlue);
+  BitBlt(dst.dc, 0, 0, 3, 1, mono.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(dst.Map({{kRed, 'T'}, {kBlue, 'B'}}), "TBT\n");
+  // The brush-through-mask code with black text on white: mask 1 takes the brush, 0 keeps.
+  dst.Fill(kGreen);
+  SetTextColor(dst.dc, kBlack);
+  SetBkColor(dst.dc, kWhite);
+  HBRUSH brush = CreateSolidBrush(kRed);
+  SelectObject(dst.dc, brush);
+  BitBlt(dst.dc, 0, 0, 3, 1, mono.dc, 0, 0, 0x00E20746);
+  EXPECT_EQ(dst.Map({{kRed, 'R'}, {kGreen, 'G'}}), "GRG\n");
+  SelectObject(dst.dc, GetStockObject(WHITE_BRUSH));
+  DeleteObject(brush);
+}
+
+TEST_F(Raster, CopiesWithinOneBitmapMoveOverlappingAreasIntact) {
+  TestSurface s(5, 1);
+  for (int x = 0; x < 5; ++x) s.Raw(x, 0) = RGB(x, 0, 0);
+  BitBlt(s.dc, 1, 0, 4, 1, s.dc, 0, 0, SRCCOPY);
+  for (int x = 1; x < 5; ++x) EXPECT_EQ(s.Raw(x, 0), RGB(x - 1, 0, 0));
+  BitBlt(s.dc, 0, 0, 4, 1, s.dc, 1, 0, SRCCOPY);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(s.Raw(x, 0), RGB(x, 0, 0));
+}
+
+TEST_F(Raster, BlitsDrawOnlyWhereTheSourceExists) {
+  TestSurface src(2, 2, false, kRed), dst(4, 4);
+  BitBlt(dst.dc, 0, 0, 4, 4, src.dc, -1, 0, SRCCOPY);
+  EXPECT_EQ(dst.Map({{kWhite, '.'}, {kRed, 'R'}}), Rows({".RR.", ".RR.", "....", "...."}));
+}
+
+TEST_F(Raster, ShrinkingBlackOnWhiteAndsTheSourcePixelsColourOnColourKeepsOne) {
+  // Each 2 x 2 block holds one black pixel, never at its top-left corner.
+  TestSurface src(4, 4), dst(2, 2);
+  src.Raw(1, 0) = kBlack;
+  src.Raw(2, 1) = kBlack;
+  src.Raw(1, 3) = kBlack;
+  src.Raw(3, 3) = kBlack;
+  StretchBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 4, 4, SRCCOPY);
+  EXPECT_EQ(dst.Map({{kWhite, '.'}, {kBlack, '#'}}), Rows({"##", "##"}));
+  dst.Fill(kRed);
+  EXPECT_EQ(SetStretchBltMode(dst.dc, COLORONCOLOR), BLACKONWHITE);
+  StretchBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 4, 4, SRCCOPY);
+  EXPECT_EQ(dst.Map({{kWhite, '.'}, {kBlack, '#'}}), Rows({"..", ".."}));
+  // White on black ORs: with the source inverted every block has a white pixel.
+  PatBlt(src.dc, 0, 0, 4, 4, DSTINVERT);
+  SetStretchBltMode(dst.dc, WHITEONBLACK);
+  StretchBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 4, 4, SRCCOPY);
+  EXPECT_EQ(dst.Map({{kWhite, '.'}, {kBlack, '#'}}), Rows({"..", ".."}));
+}
+
+TEST_F(Raster, EnlargingRepeatsSourcePixelsAndNegativeSizesMirror) {
+  TestSurface src(2, 2), dst(4, 4);
+  src.Raw(0, 0) = kRed;
+  src.Raw(1, 0) = kGreen;
+  src.Raw(0, 1) = kBlue;
+  src.Raw(1, 1) = kBlack;
+  std::map<COLORREF, char> legend{{kRed, 'R'}, {kGreen, 'G'}, {kBlue, 'B'}, {kBlack, 'K'}, {kWhite, '.'}};
+  StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(dst.Map(legend), Rows({"RRGG", "RRGG", "BBKK", "BBKK"}));
+  dst.Fill(kWhite);
+  StretchBlt(dst.dc, 0, 0, 3, 2, src.dc, 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(dst.Map(legend), Rows({"RRG.", "BBK.", "....", "...."}));
+  StretchBlt(dst.dc, 3, 0, -4, 4, src.dc, 0, 0, 2, 2, SRCCOPY);  // mirrored left to right
+  EXPECT_EQ(dst.Map(legend), Rows({"GGRR", "GGRR", "KKBB", "KKBB"}));
+  StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 1, 2, -2, SRCCOPY);  // the source read bottom-up
+  EXPECT_EQ(dst.Map(legend), Rows({"BBKK", "BBKK", "RRGG", "RRGG"}));
+}
+
+TEST_F(Raster, StretchingIntoMonochromeAppliesTheConversionRule) {
+  TestSurface src(4, 2), mono(2, 1, true);
+  src.Fill(kRed);
+  src.Raw(3, 1) = kGreen;
+  SetBkColor(src.dc, kRed);
+  StretchBlt(mono.dc, 0, 0, 2, 1, src.dc, 0, 0, 4, 2, SRCCOPY);
+  EXPECT_EQ(mono.Map({{kWhite, '1'}, {kBlack, '0'}}), "10\n");
+}
+
+TEST_F(Raster, PatBltAndSetPixelOnMonochromeTakeTheNearerOfBlackAndWhite) {
+  TestSurface mono(3, 1, true);
+  EXPECT_EQ(SetPixel(mono.dc, 0, 0, RGB(200, 200, 200)), kWhite);
+  EXPECT_EQ(SetPixel(mono.dc, 1, 0, RGB(100, 20, 90)), kBlack);
+  EXPECT_EQ(GetPixel(mono.dc, 0, 0), kWhite);
+  EXPECT_EQ(SetPixel(mono.dc, 3, 0, kWhite), CLR_INVALID);
+  HBRUSH dark = CreateSolidBrush(RGB(250, 100, 10));  // nearer black
+  SelectObject(mono.dc, dark);
+  PatBlt(mono.dc, 2, 0, 1, 1, PATCOPY);
+  EXPECT_EQ(mono.Raw(2, 0), kBlack);
+  PatBlt(mono.dc, 0, 0, 3, 1, DSTINVERT);
+  EXPECT_EQ(mono.Map({{kWhite, '1'}, {kBlack, '0'}}), "011\n");
+  SelectObject(mono.dc, GetStockObject(WHITE_BRUSH));
+  DeleteObject(dark);
+}
+
+}  // namespace
+}  // namespace zu::test
