@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/classes/Filer.h"
 #include "platform/system/SysUtils.h"
 
 namespace zu {
@@ -79,15 +80,31 @@ void TComponent::SetName(const std::string& value) {
   if (!value.empty() && !IsValidIdent(value))
     throw EComponentError(Format("'%s' is not a valid component name", {value}));
   if (FOwner) FOwner->ValidateRename(this, FName, value);
+  SetReference(false);
   FName = value;
+  SetReference(true);
+}
+
+void TComponent::SetReference(bool Enable) {
+  if (!FOwner || FName.empty()) return;
+  const TFieldInfo* field = FOwner->ClassType()->FindField(FName);
+  if (!field) return;
+  if (Enable) {
+    const TTypeInfo* type = field->TypeGetter ? field->TypeGetter() : nullptr;
+    if (type && type->ClassType && InheritsFrom(type->ClassType)) field->Set(FOwner, this);
+  } else if (field->Get(FOwner) == this) {
+    field->Set(FOwner, nullptr);
+  }
 }
 
 void TComponent::Insert(TComponent* c) {
   FComponents.push_back(c);
   c->FOwner = this;
+  c->SetReference(true);
 }
 
 void TComponent::Remove(TComponent* c) {
+  c->SetReference(false);
   c->FOwner = nullptr;
   FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), c), FComponents.end());
 }
@@ -148,6 +165,27 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+
+void TComponent::GetChildren(const TGetChildProc& Proc, TComponent*) {
+  std::vector<TComponent*> list = FComponents;  // a copy: the callback may insert or remove components
+  for (TComponent* c : list) Proc(c);
+}
+
+void TComponent::ReadState(TReader& Reader) { Reader.ReadData(this); }
+
+void TComponent::DefineProperties(TFiler* Filer) {
+  // A class that publishes Left or Top reads and writes those instead.
+  if (!GetPropInfo(ClassType(), "Left"))
+    Filer->DefineProperty(
+        "Left", [this](TReader& Reader) { DesignLeft = Reader.ReadInteger(); },
+        [this](TWriter& Writer) { Writer.WriteInteger(DesignLeft); }, DesignLeft != 0);
+  if (!GetPropInfo(ClassType(), "Top"))
+    Filer->DefineProperty(
+        "Top", [this](TReader& Reader) { DesignTop = Reader.ReadInteger(); },
+        [this](TWriter& Writer) { Writer.WriteInteger(DesignTop); }, DesignTop != 0);
+}
+
+void TComponent::WriteState(TWriter& Writer) { Writer.WriteData(this); }
 
 void TComponent::SetLoading(bool loading) {
   if (loading)

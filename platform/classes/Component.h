@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@ enum TOperation : uint8_t { opInsert, opRemove };
 ZU_ENUM(TComponentStateItem, csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor,
         csUpdating, csFixups, csFreeNotification, csInline, csDesignInstance)
 ZU_SET(TComponentState, TComponentStateItem)
+
+class TComponent;
+class TReader;
+class TWriter;
+using TGetChildProc = std::function<void(TComponent*)>;
 
 class TComponent : public TPersistent {
   ZU_CLASS(TComponent, TPersistent)
@@ -57,6 +63,23 @@ class TComponent : public TPersistent {
   virtual void Loaded();
   void SetLoading(bool loading);
 
+  // Streaming hooks. The components written inside this one: by default those it owns, in order.
+  virtual void GetChildren(const TGetChildProc& Proc, TComponent* Root);
+  // The owner of the components read inside this one: itself by default.
+  virtual TComponent* GetChildOwner() { return this; }
+  // The parent of the components read inside this one (TReader::Parent while they read): itself by default.
+  virtual TComponent* GetChildParent() { return this; }
+  // Puts Child at position Order among this component's children; the base keeps no order and does nothing.
+  virtual void SetChildOrder(TComponent* /*Child*/, int /*Order*/) {}
+  // Reads this component's properties and children from Reader; writes them to Writer.
+  virtual void ReadState(TReader& Reader);
+  virtual void WriteState(TWriter& Writer);
+  // Streams the design position of a component without one of its own (Left and Top of a
+  // non-visual component on a form), kept when not zero.
+  void DefineProperties(TFiler* Filer) override;
+  int32_t DesignLeft = 0;
+  int32_t DesignTop = 0;
+
  protected:
   // Called for every insertion into and removal from the owner, and for free notifications.
   // The base forwards the call to every owned component.
@@ -64,9 +87,13 @@ class TComponent : public TPersistent {
   TComponentState FComponentState;
 
  private:
+  friend class TReader;  // marks what it reads with csReading
   void Insert(TComponent* c);
   void Remove(TComponent* c);
   void ValidateRename(TComponent* c, const std::string& curName, const std::string& newName) const;
+  // Points the owner's published field named like this component at it (Enable), or clears the
+  // field when it still points here; a field of an unrelated class is left alone.
+  void SetReference(bool Enable);
 
   TComponent* FOwner = nullptr;
   std::string FName;

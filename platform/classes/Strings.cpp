@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/classes/Filer.h"
 #include "platform/system/SysUtils.h"
 
 namespace zu {
@@ -269,6 +270,32 @@ void TStringList::Changing() {
 
 void TStringList::Changed() {
   if (UpdateCount() == 0) OnChange(this);
+}
+
+void TStrings::DefineProperties(TFiler* Filer) {
+  Filer->DefineProperty(
+      "Strings", [this](TReader& Reader) { ReadData(Reader); },
+      [this](TWriter& Writer) { WriteData(Writer); }, Count() > 0);
+}
+
+void TStrings::ReadData(TReader& Reader) {
+  Reader.ReadListBegin();
+  BeginUpdate();
+  try {
+    Clear();
+    while (!Reader.EndOfList()) Add(Reader.ReadString());
+    Reader.ReadListEnd();
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TStrings::WriteData(TWriter& Writer) {
+  Writer.WriteListBegin();
+  for (int i = 0; i < Count(); ++i) Writer.WriteString(Get(i));
+  Writer.WriteListEnd();
 }
 
 }  // namespace zu

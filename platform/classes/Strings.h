@@ -9,6 +9,9 @@
 
 namespace zu {
 
+class TReader;
+class TWriter;
+
 ZU_EVENT(TNotifyEvent, "Sender: TObject", TObject*)
 
 // The line break of Text.
@@ -53,12 +56,16 @@ class TStrings : public TPersistent {
   int UpdateCount() const { return FUpdateCount; }
 
   void Assign(TPersistent* Source) override;
+  // Streams the lines as the list "Strings" when there are any.
+  void DefineProperties(TFiler* Filer) override;
 
  protected:
   virtual void SetUpdateState(bool /*Updating*/) {}
   [[noreturn]] void Error(const char* fmt, int Index) const;
 
  private:
+  void ReadData(TReader& Reader);
+  void WriteData(TWriter& Writer);
   int FUpdateCount = 0;
 };
 

@@ -1,6 +1,7 @@
 // The exception hierarchy of the framework. Every failure is an exception derived from zu::Exception.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -14,9 +15,13 @@ class Exception : public std::exception {
   void SetMessage(std::string message) { FMessage = std::move(message); }
   // The class name as the framework reports it ("EConvertError" ...).
   virtual const char* ClassName() const noexcept { return "Exception"; }
+  // Where in its input a parser met the failure, as a byte offset; -1 when no parser placed it.
+  int64_t Offset() const noexcept { return FOffset; }
+  void SetOffset(int64_t offset) noexcept { FOffset = offset; }
 
  private:
   std::string FMessage;
+  int64_t FOffset = -1;
 };
 
 // Declares an exception class Name derived from Base with the framework's constructor.

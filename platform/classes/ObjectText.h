@@ -1,0 +1,31 @@
+// The text form of components, as form files hold it:
+//
+//   object Form1: TForm1
+//     Caption = 'It'#39's'
+//     Font.Style = [fsBold]
+//     Lines.Strings = (
+//       'one'
+//       'two')
+//     object Label1: TLabel
+//       Left = 8
+//     end
+//   end
+//
+// Two-space indentation, CR LF line ends, strings quoted with #n codes for control characters,
+// quotes and non-ASCII characters and cut into " +" continued lines of 64 characters, sets in
+// brackets, lists in parentheses, collections as < item ... end >, binary data in braces.
+#pragma once
+
+#include "platform/classes/Streams.h"
+
+namespace zu {
+
+// Converts one component in binary form (from Input's position) to its text form, appended to
+// Output. Malformed binary input raises EReadError; Output then holds nothing of it.
+void ObjectBinaryToText(TStream& Input, TStream& Output);
+// Converts the text form of one component (from Input's position) to binary form, appended to
+// Output; Input is left at the first token after the component's final "end". Malformed text
+// raises EParserError naming the line; Output then holds nothing of it.
+void ObjectTextToBinary(TStream& Input, TStream& Output);
+
+}  // namespace zu
