@@ -1,0 +1,340 @@
+#include <SDL.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "platform/forms/WindowBackend.h"
+#include "platform/system/Exceptions.h"
+
+namespace zu {
+namespace {
+
+uint8_t VirtualKey(SDL_Keycode key) {
+  using namespace win;
+  if (key >= SDLK_a && key <= SDLK_z) return static_cast<uint8_t>('A' + (key - SDLK_a));
+  if (key >= SDLK_0 && key <= SDLK_9) return static_cast<uint8_t>('0' + (key - SDLK_0));
+  if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<uint8_t>(VK_F1 + (key - SDLK_F1));
+  switch (key) {
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    case SDLK_CAPSLOCK:
+      return VK_CAPITAL;
+    case SDLK_SEMICOLON:
+      return VK_OEM_1;
+    case SDLK_EQUALS:
+      return VK_OEM_PLUS;
+    case SDLK_COMMA:
+      return VK_OEM_COMMA;
+    case SDLK_MINUS:
+      return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+      return VK_OEM_PERIOD;
+    case SDLK_SLASH:
+      return VK_OEM_2;
+    case SDLK_BACKQUOTE:
+      return VK_OEM_3;
+    case SDLK_LEFTBRACKET:
+      return VK_OEM_4;
+    case SDLK_BACKSLASH:
+      return VK_OEM_5;
+    case SDLK_RIGHTBRACKET:
+      return VK_OEM_6;
+    case SDLK_QUOTE:
+      return VK_OEM_7;
+    default:
+      return 0;
+  }
+}
+
+TShiftState ShiftOf(Uint16 mod) {
+  TShiftState s;
+  if (mod & KMOD_SHIFT) s.Include(ssShift);
+  if (mod & KMOD_CTRL) s.Include(ssCtrl);
+  if (mod & KMOD_ALT) s.Include(ssAlt);
+  return s;
+}
+
+class TSDLBackend : public TWindowBackend {
+ public:
+  TSDLBackend() {
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+      throw EOSError(std::string("Cannot open a display: ") + SDL_GetError());
+    // Without a display SDL may fall back to drawing off the screen, where nobody could answer a
+    // window; that counts as no display unless it was asked for.
+    std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if ((driver == "offscreen" || driver == "dummy") && !SDL_getenv("SDL_VIDEODRIVER")) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      throw EOSError("Cannot open a display: no display is set");
+    }
+    FWakeEvent = SDL_RegisterEvents(1);
+    SDL_StartTextInput();
+  }
+  ~TSDLBackend() override {
+    for (auto& [handle, w] : FWindows) SDL_DestroyWindow(w->Window);
+    FWindows.clear();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  std::string Name() const override { return "sdl"; }
+
+  void CreateWindow(win::HWND Window, const std::string& Caption, const TRect& Bounds) override {
+    auto w = std::make_unique<TWin>();
+    w->Handle = Window;
+    w->Window =
+        SDL_CreateWindow(Caption.c_str(), Bounds.left, Bounds.top, std::max(Bounds.right - Bounds.left, 1),
+                         std::max(Bounds.bottom - Bounds.top, 1), SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    if (!w->Window) throw EOSError(std::string("Cannot create a window: ") + SDL_GetError());
+    SDL_SetWindowHitTest(w->Window, &TSDLBackend::HitTest, w.get());
+    FWindows[Window] = std::move(w);
+  }
+
+  void DestroyWindow(win::HWND Window) override {
+    auto it = FWindows.find(Window);
+    if (it == FWindows.end()) return;
+    SDL_DestroyWindow(it->second->Window);
+    FWindows.erase(it);
+  }
+
+  void ShowWindow(win::HWND Window, bool Visible) override {
+    if (TWin* w = Find(Window)) Visible ? SDL_ShowWindow(w->Window) : SDL_HideWindow(w->Window);
+  }
+
+  void SetCaption(win::HWND Window, const std::string& Caption) override {
+    if (TWin* w = Find(Window)) SDL_SetWindowTitle(w->Window, Caption.c_str());
+  }
+
+  void SetBounds(win::HWND Window, const TRect& Bounds) override {
+    TWin* w = Find(Window);
+    if (!w) return;
+    SDL_SetWindowPosition(w->Window, Bounds.left, Bounds.top);
+    SDL_SetWindowSize(w->Window, std::max(Bounds.right - Bounds.left, 1),
+                      std::max(Bounds.bottom - Bounds.top, 1));
+  }
+
+  void SetDragArea(win::HWND Window, const TRect& Area) override {
+    if (TWin* w = Find(Window)) w->Drag = Area;
+  }
+
+  void RaiseWindow(win::HWND Window) override {
+    if (TWin* w = Find(Window)) SDL_RaiseWindow(w->Window);
+  }
+
+  void Present(win::HWND Window, const win::TBitmapPixels& Pixels) override {
+    TWin* w = Find(Window);
+    if (!w || !Pixels.bits) return;
+    SDL_Surface* screen = SDL_GetWindowSurface(w->Window);
+    if (!screen) return;
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(Pixels.bits, Pixels.width, Pixels.height, 32,
+                                                              Pixels.stride * 4, SDL_PIXELFORMAT_XBGR8888);
+    if (!picture) return;
+    SDL_BlitSurface(picture, nullptr, screen, nullptr);
+    SDL_FreeSurface(picture);
+    SDL_UpdateWindowSurface(w->Window);
+  }
+
+  bool NextEvent(TBackendEvent& Event, int TimeoutMs) override {
+    for (;;) {
+      if (!FPending.empty()) {
+        Event = std::move(FPending.front());
+        FPending.pop_front();
+        return true;
+      }
+      SDL_Event e;
+      int got = TimeoutMs < 0    ? SDL_WaitEvent(&e)
+                : TimeoutMs == 0 ? SDL_PollEvent(&e)
+                                 : SDL_WaitEventTimeout(&e, TimeoutMs);
+      if (!got) return false;
+      Translate(e);
+    }
+  }
+
+  void Wake() override {
+    SDL_Event e{};
+    e.type = FWakeEvent;
+    SDL_PushEvent(&e);
+  }
+
+ private:
+  struct TWin {
+    SDL_Window* Window = nullptr;
+    win::HWND Handle = nullptr;
+    TRect Drag{};
+  };
+
+  static SDL_HitTestResult HitTest(SDL_Window*, const SDL_Point* p, void* data) {
+    const TRect& d = static_cast<TWin*>(data)->Drag;
+    bool inside = p->x >= d.left && p->x < d.right && p->y >= d.top && p->y < d.bottom;
+    return inside ? SDL_HITTEST_DRAGGABLE : SDL_HITTEST_NORMAL;
+  }
+
+  TWin* Find(win::HWND Window) {
+    auto it = FWindows.find(Window);
+    return it == FWindows.end() ? nullptr : it->second.get();
+  }
+
+  win::HWND HandleOf(Uint32 windowID) {
+    SDL_Window* window = SDL_GetWindowFromID(windowID);
+    for (auto& [handle, w] : FWindows)
+      if (w->Window == window) return handle;
+    return nullptr;
+  }
+
+  void Push(TBackendEventKind kind, win::HWND window) {
+    TBackendEvent e;
+    e.Kind = kind;
+    e.Window = window;
+    FPending.push_back(e);
+  }
+
+  void Translate(const SDL_Event& e) {
+    if (e.type == FWakeEvent) {
+      Push(bePaint, nullptr);
+      return;
+    }
+    switch (e.type) {
+      case SDL_WINDOWEVENT: {
+        win::HWND window = HandleOf(e.window.windowID);
+        if (!window) return;
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            Push(bePaint, window);
+            break;
+          case SDL_WINDOWEVENT_CLOSE:
+            Push(beClose, window);
+            break;
+          case SDL_WINDOWEVENT_MOVED: {
+            TBackendEvent m;
+            m.Kind = beMoved;
+            m.Window = window;
+            m.X = e.window.data1;
+            m.Y = e.window.data2;
+            FPending.push_back(m);
+            break;
+          }
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+            Push(beActivate, window);
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            Push(beDeactivate, window);
+            break;
+          default:
+            break;
+        }
+        return;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        TBackendEvent m;
+        m.Kind = e.type == SDL_MOUSEBUTTONDOWN ? beMouseDown : beMouseUp;
+        m.Window = HandleOf(e.button.windowID);
+        if (!m.Window) return;
+        m.X = e.button.x;
+        m.Y = e.button.y;
+        m.Button = e.button.button == SDL_BUTTON_RIGHT    ? mbRight
+                   : e.button.button == SDL_BUTTON_MIDDLE ? mbMiddle
+                                                          : mbLeft;
+        m.Double = e.type == SDL_MOUSEBUTTONDOWN && e.button.clicks == 2;
+        m.Shift = ShiftOf(static_cast<Uint16>(SDL_GetModState()));
+        FPending.push_back(m);
+        return;
+      }
+      case SDL_MOUSEMOTION: {
+        TBackendEvent m;
+        m.Kind = beMouseMove;
+        m.Window = HandleOf(e.motion.windowID);
+        if (!m.Window) return;
+        m.X = e.motion.x;
+        m.Y = e.motion.y;
+        m.Shift = ShiftOf(static_cast<Uint16>(SDL_GetModState()));
+        if (e.motion.state & SDL_BUTTON_LMASK) m.Shift.Include(ssLeft);
+        if (e.motion.state & SDL_BUTTON_RMASK) m.Shift.Include(ssRight);
+        if (e.motion.state & SDL_BUTTON_MMASK) m.Shift.Include(ssMiddle);
+        FPending.push_back(m);
+        return;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        uint8_t vk = VirtualKey(e.key.keysym.sym);
+        if (!vk) return;
+        TBackendEvent k;
+        k.Kind = e.type == SDL_KEYDOWN ? beKeyDown : beKeyUp;
+        k.Window = HandleOf(e.key.windowID);
+        k.Key = vk;
+        k.Shift = ShiftOf(e.key.keysym.mod);
+        FPending.push_back(k);
+        // Keys that type control characters, which text input does not report.
+        if (e.type == SDL_KEYDOWN && !k.Shift.Contains(ssCtrl) && !k.Shift.Contains(ssAlt) &&
+            (vk == win::VK_BACK || vk == win::VK_TAB || vk == win::VK_RETURN || vk == win::VK_ESCAPE)) {
+          TBackendEvent c;
+          c.Kind = beChar;
+          c.Window = k.Window;
+          c.Text = std::string(1, static_cast<char>(vk));
+          FPending.push_back(c);
+        }
+        return;
+      }
+      case SDL_TEXTINPUT: {
+        TBackendEvent c;
+        c.Kind = beChar;
+        c.Window = HandleOf(e.text.windowID);
+        c.Text = e.text.text;
+        FPending.push_back(c);
+        return;
+      }
+      default:
+        return;
+    }
+  }
+
+  std::map<win::HWND, std::unique_ptr<TWin>> FWindows;
+  std::deque<TBackendEvent> FPending;
+  Uint32 FWakeEvent = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TWindowBackend> CreateSDLBackend() { return std::make_unique<TSDLBackend>(); }
+
+}  // namespace zu

@@ -1,0 +1,569 @@
+#include "platform/forms/StdCtrls.h"
+
+#include <algorithm>
+
+#include "platform/graphics/Gdi.h"
+#include "platform/graphics/GdiText.h"
+#include "platform/graphics/SysColors.h"
+
+namespace zu {
+
+ZU_PUBLISHED(TCustomLabel, "StdCtrls") {}
+
+ZU_PUBLISHED(TLabel, "StdCtrls") {
+  p.property("Align", &TControl::Align, &TControl::SetAlign).defaultValue(alNone);
+  p.property("Alignment", &TCustomLabel::Alignment, &TCustomLabel::SetAlignment).defaultValue(taLeftJustify);
+  p.property("Anchors", &TControl::Anchors, &TControl::SetAnchors).defaultValue(TAnchors{akLeft, akTop});
+  p.property("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize).defaultValue(true);
+  p.property("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode).stored(&TControl::IsBiDiModeStored);
+  p.property("Caption", &TControl::Caption, &TControl::SetCaption);
+  p.property("Color", &TControl::Color, &TControl::SetColor).stored(&TControl::IsColorStored);
+  p.property("Constraints", &TControl::Constraints, &TControl::SetConstraints);
+  p.property("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor).defaultValue(crDrag);
+  p.property("DragKind", &TControl::DragKind, &TControl::SetDragKind).defaultValue(dkDrag);
+  p.property("DragMode", &TControl::DragMode, &TControl::SetDragMode).defaultValue(dmManual);
+  p.property("Enabled", &TControl::Enabled, &TControl::SetEnabled).defaultValue(true);
+  p.property("FocusControl", &TCustomLabel::FocusControl, &TCustomLabel::SetFocusControl);
+  p.property("Font", &TControl::Font, &TControl::SetFont).stored(&TControl::IsFontStored);
+  p.property("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode).defaultValue(true);
+  p.property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).defaultValue(true);
+  p.property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).defaultValue(true);
+  p.property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).defaultValue(true);
+  p.property("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+  p.property("ShowAccelChar", &TCustomLabel::ShowAccelChar, &TCustomLabel::SetShowAccelChar)
+      .defaultValue(true);
+  p.property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).stored(&TControl::IsShowHintStored);
+  p.property("Transparent", &TCustomLabel::Transparent, &TCustomLabel::SetTransparent).defaultValue(false);
+  p.property("Layout", &TCustomLabel::Layout, &TCustomLabel::SetLayout).defaultValue(tlTop);
+  p.property("Visible", &TControl::Visible, &TControl::SetVisible).defaultValue(true);
+  p.property("WordWrap", &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap).defaultValue(false);
+  p.property("OnClick", &TControl::OnClick);
+  p.property("OnDblClick", &TControl::OnDblClick);
+  p.property("OnMouseDown", &TControl::OnMouseDown);
+  p.property("OnMouseMove", &TControl::OnMouseMove);
+  p.property("OnMouseUp", &TControl::OnMouseUp);
+}
+
+ZU_PUBLISHED(TCustomEdit, "StdCtrls") {}
+
+ZU_PUBLISHED(TEdit, "StdCtrls") {
+  p.property("Anchors", &TControl::Anchors, &TControl::SetAnchors).defaultValue(TAnchors{akLeft, akTop});
+  p.property("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect).defaultValue(true);
+  p.property("AutoSize", &TCustomEdit::AutoSize, &TCustomEdit::SetAutoSize).defaultValue(true);
+  p.property("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode).stored(&TControl::IsBiDiModeStored);
+  p.property("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle).defaultValue(bsSingle);
+  p.property("CharCase", &TCustomEdit::CharCase, &TCustomEdit::SetCharCase).defaultValue(ecNormal);
+  p.property("Color", &TControl::Color, &TControl::SetColor).stored(&TControl::IsColorStored);
+  p.property("Constraints", &TControl::Constraints, &TControl::SetConstraints);
+  p.property("Ctl3D", &TWinControl::Ctl3D, &TWinControl::SetCtl3D).stored(&TWinControl::IsCtl3DStored);
+  p.property("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor).defaultValue(crDrag);
+  p.property("DragKind", &TControl::DragKind, &TControl::SetDragKind).defaultValue(dkDrag);
+  p.property("DragMode", &TControl::DragMode, &TControl::SetDragMode).defaultValue(dmManual);
+  p.property("Enabled", &TControl::Enabled, &TControl::SetEnabled).defaultValue(true);
+  p.property("Font", &TControl::Font, &TControl::SetFont).stored(&TControl::IsFontStored);
+  p.property("HideSelection", &TCustomEdit::HideSelection, &TCustomEdit::SetHideSelection).defaultValue(true);
+  p.property("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength).defaultValue(0);
+  p.property("OEMConvert", &TCustomEdit::OEMConvert).defaultValue(false);
+  p.property("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode).defaultValue(true);
+  p.property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).defaultValue(false);
+  p.property("ParentCtl3D", &TWinControl::ParentCtl3D, &TWinControl::SetParentCtl3D).defaultValue(true);
+  p.property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).defaultValue(true);
+  p.property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).defaultValue(true);
+  p.property("PasswordChar", &TCustomEdit::PasswordChar, &TCustomEdit::SetPasswordChar).defaultValue(0);
+  p.property("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+  p.property("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly).defaultValue(false);
+  p.property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).stored(&TControl::IsShowHintStored);
+  p.property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).defaultValue(-1);
+  p.property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).defaultValue(true);
+  p.property("Text", &TControl::Text, &TCustomEdit::SetText);
+  p.property("Visible", &TControl::Visible, &TControl::SetVisible).defaultValue(true);
+  p.property("OnChange", &TCustomEdit::OnChange);
+  p.property("OnClick", &TControl::OnClick);
+  p.property("OnDblClick", &TControl::OnDblClick);
+  p.property("OnEnter", &TWinControl::OnEnter);
+  p.property("OnExit", &TWinControl::OnExit);
+  p.property("OnKeyDown", &TWinControl::OnKeyDown);
+  p.property("OnKeyPress", &TWinControl::OnKeyPress);
+  p.property("OnKeyUp", &TWinControl::OnKeyUp);
+  p.property("OnMouseDown", &TControl::OnMouseDown);
+  p.property("OnMouseMove", &TControl::OnMouseMove);
+  p.property("OnMouseUp", &TControl::OnMouseUp);
+}
+
+namespace {
+
+// A screen DC with a font selected, for measuring text outside painting.
+struct TMeasureDC {
+  win::HDC DC;
+  win::HGDIOBJ Old;
+  explicit TMeasureDC(TFont* font) : DC(win::GetDC(nullptr)), Old(win::SelectObject(DC, font->Handle())) {}
+  ~TMeasureDC() {
+    win::SelectObject(DC, Old);
+    win::ReleaseDC(nullptr, DC);
+  }
+  TMeasureDC(const TMeasureDC&) = delete;
+  TMeasureDC& operator=(const TMeasureDC&) = delete;
+};
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+// ---- TCustomLabel ----
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 65;
+  FHeight = 17;
+}
+
+void TCustomLabel::SetAlignment(TAlignment value) {
+  FAlignment = value;
+  Invalidate();
+}
+
+void TCustomLabel::SetAutoSize(bool value) {
+  FAutoSize = value;
+  AdjustBounds();
+}
+
+void TCustomLabel::SetFocusControl(TWinControl* value) {
+  if (FFocusControl == value) return;
+  if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
+  FFocusControl = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TCustomLabel::SetLayout(TTextLayout value) {
+  FLayout = value;
+  Invalidate();
+}
+
+void TCustomLabel::SetShowAccelChar(bool value) {
+  FShowAccelChar = value;
+  AdjustBounds();
+  Invalidate();
+}
+
+void TCustomLabel::SetTransparent(bool value) {
+  FTransparent = value;
+  Invalidate();
+}
+
+void TCustomLabel::SetWordWrap(bool value) {
+  FWordWrap = value;
+  AdjustBounds();
+  Invalidate();
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+  TGraphicControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
+}
+
+void TCustomLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustBounds();
+}
+
+void TCustomLabel::TextChanged() {
+  TGraphicControl::TextChanged();
+  AdjustBounds();
+}
+
+void TCustomLabel::FontChanged() {
+  TGraphicControl::FontChanged();
+  AdjustBounds();
+}
+
+unsigned TCustomLabel::DrawTextFlags() const {
+  unsigned flags = win::DT_EXPANDTABS;
+  if (FAlignment == taRightJustify) flags |= win::DT_RIGHT;
+  if (FAlignment == taCenter) flags |= win::DT_CENTER;
+  if (FWordWrap) flags |= win::DT_WORDBREAK;
+  if (!FShowAccelChar) flags |= win::DT_NOPREFIX;
+  return flags;
+}
+
+void TCustomLabel::AdjustBounds() {
+  if (!FAutoSize || ComponentState().Contains(csLoading)) return;
+  std::string text = FText.empty() ? " " : FText;
+  TRect r = Rect(0, 0, FWordWrap ? FWidth : 0, 0);
+  {
+    TMeasureDC dc(FFont.get());
+    win::DrawTextA(dc.DC, text.c_str(), static_cast<int>(text.size()), &r,
+                   (DrawTextFlags() & ~(win::DT_RIGHT | win::DT_CENTER)) | win::DT_CALCRECT);
+  }
+  int32_t left = FLeft;
+  if (FAlignment == taRightJustify) left += FWidth - r.right;
+  SetBounds(left, FTop, r.right, r.bottom);
+}
+
+void TCustomLabel::Paint() {
+  using namespace win;
+  TCanvas* canvas = Canvas();
+  TRect r = ClientRect();
+  if (!FTransparent) {
+    canvas->Brush()->SetColor(FColor);
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->FillRect(r);
+  }
+  canvas->Brush()->SetStyle(bsClear);
+  canvas->SetFont(FFont.get());
+  HDC dc = canvas->Handle();
+  unsigned flags = DrawTextFlags();
+  if (FLayout != tlTop) {
+    TRect calc = r;
+    DrawTextA(dc, FText.c_str(), static_cast<int>(FText.size()), &calc, flags | DT_CALCRECT);
+    int h = calc.bottom - calc.top;
+    int shift = FLayout == tlBottom ? (r.bottom - r.top) - h : ((r.bottom - r.top) - h) / 2;
+    r.top += shift;
+  }
+  auto draw = [&](TRect box) { DrawTextA(dc, FText.c_str(), static_cast<int>(FText.size()), &box, flags); };
+  if (!FEnabled) {
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    draw(Rect(r.left + 1, r.top + 1, r.right + 1, r.bottom + 1));
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+  }
+  draw(r);
+}
+
+// ---- TCustomEdit ----
+
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()) {
+  FWidth = 121;
+  FHeight = 21;
+  FColor = clWindow;
+  FParentColor = false;
+  FTabStop = true;
+}
+
+TCustomEdit::~TCustomEdit() { FCanvas->SetHandle(nullptr); }
+
+void TCustomEdit::SetBorderStyle(TFormBorderStyle value) {
+  FBorderStyle = value == bsNone ? bsNone : bsSingle;
+  Invalidate();
+}
+
+void TCustomEdit::SetCharCase(TEditCharCase value) {
+  FCharCase = value;
+  if (value == ecNormal) return;
+  std::string text = FText;
+  for (char& c : text) {
+    if (value == ecUpperCase && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (value == ecLowerCase && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  if (text != FText) {
+    FText = text;
+    TextChanged();
+  }
+}
+
+void TCustomEdit::SetHideSelection(bool value) {
+  FHideSelection = value;
+  Invalidate();
+}
+
+void TCustomEdit::SetMaxLength(int32_t value) { FMaxLength = std::max(value, 0); }
+
+void TCustomEdit::SetPasswordChar(char value) {
+  FPasswordChar = value;
+  Invalidate();
+}
+
+void TCustomEdit::SetText(const std::string& value) {
+  FAnchor = FCaret = FScroll = 0;
+  TWinControl::SetText(value);
+}
+
+void TCustomEdit::TextChanged() {
+  TWinControl::TextChanged();
+  Change();
+}
+
+void TCustomEdit::FontChanged() {
+  TWinControl::FontChanged();
+  ScrollToCaret();
+}
+
+void TCustomEdit::Change() { OnChange(this); }
+
+int32_t TCustomEdit::SelStart() const { return std::min(FAnchor, FCaret); }
+int32_t TCustomEdit::SelLength() const { return std::abs(FCaret - FAnchor); }
+std::string TCustomEdit::SelText() const {
+  return FText.substr(static_cast<size_t>(SelStart()), static_cast<size_t>(SelLength()));
+}
+
+int32_t TCustomEdit::Boundary(int32_t pos) const {
+  pos = std::clamp(pos, 0, static_cast<int32_t>(FText.size()));
+  while (pos > 0 && pos < static_cast<int32_t>(FText.size()) &&
+         IsContinuation(FText[static_cast<size_t>(pos)]))
+    --pos;
+  return pos;
+}
+
+int32_t TCustomEdit::NextPos(int32_t pos) const {
+  auto size = static_cast<int32_t>(FText.size());
+  if (pos >= size) return size;
+  ++pos;
+  while (pos < size && IsContinuation(FText[static_cast<size_t>(pos)])) ++pos;
+  return pos;
+}
+
+int32_t TCustomEdit::PrevPos(int32_t pos) const {
+  if (pos <= 0) return 0;
+  --pos;
+  while (pos > 0 && IsContinuation(FText[static_cast<size_t>(pos)])) --pos;
+  return pos;
+}
+
+int32_t TCustomEdit::WordLeft(int32_t pos) const {
+  while (pos > 0 && FText[static_cast<size_t>(pos - 1)] == ' ') --pos;
+  while (pos > 0 && FText[static_cast<size_t>(pos - 1)] != ' ') --pos;
+  return pos;
+}
+
+int32_t TCustomEdit::WordRight(int32_t pos) const {
+  auto size = static_cast<int32_t>(FText.size());
+  while (pos < size && FText[static_cast<size_t>(pos)] != ' ') ++pos;
+  while (pos < size && FText[static_cast<size_t>(pos)] == ' ') ++pos;
+  return pos;
+}
+
+void TCustomEdit::SetSelStart(int32_t value) {
+  FAnchor = FCaret = Boundary(value);
+  ScrollToCaret();
+  Invalidate();
+}
+
+void TCustomEdit::SetSelLength(int32_t value) {
+  FAnchor = SelStart();
+  FCaret = Boundary(FAnchor + std::max(value, 0));
+  ScrollToCaret();
+  Invalidate();
+}
+
+void TCustomEdit::SelectAll() {
+  FAnchor = 0;
+  FCaret = static_cast<int32_t>(FText.size());
+  ScrollToCaret();
+  Invalidate();
+}
+
+void TCustomEdit::ClearSelection() { DeleteRange(SelStart(), SelStart() + SelLength()); }
+
+void TCustomEdit::SetSelText(const std::string& value) { Insert(value); }
+
+void TCustomEdit::DeleteRange(int32_t from, int32_t to) {
+  if (to <= from) return;
+  FText.erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
+  FAnchor = FCaret = from;
+  Modified = true;
+  ScrollToCaret();
+  TextChanged();
+}
+
+void TCustomEdit::Insert(const std::string& s) {
+  int32_t start = SelStart();
+  FText.replace(static_cast<size_t>(start), static_cast<size_t>(SelLength()), s);
+  FAnchor = FCaret = start + static_cast<int32_t>(s.size());
+  Modified = true;
+  ScrollToCaret();
+  TextChanged();
+}
+
+void TCustomEdit::MoveCaret(int32_t pos, bool extend) {
+  FCaret = Boundary(pos);
+  if (!extend) FAnchor = FCaret;
+  ScrollToCaret();
+  Invalidate();
+}
+
+void TCustomEdit::WndProc(TMessage& Message) {
+  bool press = Message.Msg == win::WM_LBUTTONDOWN || Message.Msg == win::WM_LBUTTONDBLCLK;
+  if (press) FEnteringByMouse = true;
+  try {
+    TWinControl::WndProc(Message);
+  } catch (...) {
+    FEnteringByMouse = false;
+    throw;
+  }
+  if (press) FEnteringByMouse = false;
+}
+
+void TCustomEdit::DoEnter() {
+  TWinControl::DoEnter();
+  if (FAutoSelect && !FEnteringByMouse) SelectAll();
+}
+
+void TCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
+  using namespace win;
+  TWinControl::KeyDown(Key, Shift);
+  bool extend = Shift.Contains(ssShift);
+  bool word = Shift.Contains(ssCtrl);
+  switch (Key) {
+    case VK_LEFT:
+      if (SelLength() && !extend)
+        MoveCaret(SelStart(), false);
+      else
+        MoveCaret(word ? WordLeft(FCaret) : PrevPos(FCaret), extend);
+      break;
+    case VK_RIGHT:
+      if (SelLength() && !extend)
+        MoveCaret(SelStart() + SelLength(), false);
+      else
+        MoveCaret(word ? WordRight(FCaret) : NextPos(FCaret), extend);
+      break;
+    case VK_HOME:
+      MoveCaret(0, extend);
+      break;
+    case VK_END:
+      MoveCaret(static_cast<int32_t>(FText.size()), extend);
+      break;
+    case VK_DELETE:
+      if (FReadOnly) break;
+      if (SelLength())
+        ClearSelection();
+      else
+        DeleteRange(FCaret, word ? WordRight(FCaret) : NextPos(FCaret));
+      break;
+    case 'A':
+      if (word) SelectAll();
+      break;
+    default:
+      break;
+  }
+}
+
+void TCustomEdit::KeyPress(char& Key) {
+  TWinControl::KeyPress(Key);
+  auto c = static_cast<unsigned char>(Key);
+  if (c == 0 || FReadOnly) return;
+  if (c == '\b') {
+    if (SelLength())
+      ClearSelection();
+    else
+      DeleteRange(PrevPos(FCaret), FCaret);
+    return;
+  }
+  if (c < 32 || c == 127) return;
+  char typed = Key;
+  if (FCharCase == ecUpperCase && typed >= 'a' && typed <= 'z') typed = static_cast<char>(typed - 32);
+  if (FCharCase == ecLowerCase && typed >= 'A' && typed <= 'Z') typed = static_cast<char>(typed + 32);
+  if (FMaxLength > 0 && static_cast<int32_t>(FText.size()) - SelLength() + 1 > FMaxLength) return;
+  Insert(std::string(1, typed));
+}
+
+void TCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  if (Button == mbLeft) {
+    MoveCaret(XToPos(X), Shift.Contains(ssShift));
+    FMouseSelecting = true;
+  }
+  TWinControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TCustomEdit::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
+  if (FMouseSelecting) MoveCaret(XToPos(X), true);
+  TWinControl::MouseMove(Shift, X, Y);
+}
+
+void TCustomEdit::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  if (Button == mbLeft) FMouseSelecting = false;
+  TWinControl::MouseUp(Button, Shift, X, Y);
+}
+
+std::string TCustomEdit::DisplayText(int32_t end) const {
+  size_t stop = end < 0 ? FText.size() : std::min(static_cast<size_t>(end), FText.size());
+  if (!FPasswordChar) return FText.substr(0, stop);
+  std::string shown;
+  for (size_t i = 0; i < stop; ++i)
+    if (!IsContinuation(FText[i])) shown += FPasswordChar;
+  return shown;
+}
+
+int32_t TCustomEdit::BorderWidth() const {
+  if (FBorderStyle == bsNone) return 0;
+  return FCtl3D ? 2 : 1;
+}
+
+int32_t TCustomEdit::TextWidth(const std::string& s) {
+  if (s.empty()) return 0;
+  TMeasureDC dc(FFont.get());
+  win::SIZE size;
+  win::GetTextExtentPoint32A(dc.DC, s.c_str(), static_cast<int>(s.size()), &size);
+  return size.cx;
+}
+
+int32_t TCustomEdit::PosToX(int32_t pos) { return BorderWidth() + 1 - FScroll + TextWidth(DisplayText(pos)); }
+
+int32_t TCustomEdit::XToPos(int32_t x) {
+  int32_t best = 0;
+  int32_t bestDistance = std::abs(PosToX(0) - x);
+  for (int32_t pos = NextPos(0); pos > best; best = pos, pos = NextPos(pos)) {
+    int32_t distance = std::abs(PosToX(pos) - x);
+    if (distance >= bestDistance) return best;
+    bestDistance = distance;
+  }
+  return best;
+}
+
+void TCustomEdit::ScrollToCaret() {
+  int32_t inner = std::max(FWidth - 2 * BorderWidth() - 2, 1);
+  int32_t caretX = TextWidth(DisplayText(FCaret));
+  if (caretX - FScroll >= inner) FScroll = caretX - inner + 1;
+  if (caretX < FScroll) FScroll = std::max(caretX - inner / 3, 0);
+  if (TextWidth(DisplayText()) < inner) FScroll = 0;
+}
+
+void TCustomEdit::PaintWindow(win::HDC DC) {
+  using namespace win;
+  TRect r = ClientRect();
+  if (FBorderStyle != bsNone) {
+    if (FCtl3D) {
+      DrawEdge(DC, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    } else {
+      DrawEdge(DC, &r, BDR_SUNKENOUTER, BF_RECT | BF_FLAT | BF_MONO | BF_ADJUST);
+    }
+  }
+  HBRUSH back = CreateSolidBrush(static_cast<COLORREF>(FColor));
+  FillRect(DC, &r, back);
+  DeleteObject(back);
+
+  SaveDC(DC);
+  IntersectClipRect(DC, r.left + 1, r.top, r.right - 1, r.bottom);
+  HGDIOBJ oldFont = SelectObject(DC, FFont->Handle());
+  TEXTMETRICA metrics;
+  GetTextMetricsA(DC, &metrics);
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, FEnabled ? static_cast<COLORREF>(FFont->Color()) : GetSysColor(COLOR_GRAYTEXT));
+  int32_t y = r.top + 1;
+  std::string shown = DisplayText();
+  TextOutA(DC, PosToX(0), y, shown.c_str(), static_cast<int>(shown.size()));
+
+  bool focused = Focused();
+  if (SelLength() > 0 && (focused || !FHideSelection)) {
+    int32_t x1 = PosToX(SelStart());
+    int32_t x2 = PosToX(SelStart() + SelLength());
+    RECT sel{x1, y, x2, y + metrics.tmHeight};
+    HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+    FillRect(DC, &sel, highlight);
+    DeleteObject(highlight);
+    std::string part = DisplayText(SelStart() + SelLength()).substr(DisplayText(SelStart()).size());
+    SetTextColor(DC, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    TextOutA(DC, x1, y, part.c_str(), static_cast<int>(part.size()));
+  }
+  if (focused) {
+    int32_t x = PosToX(FCaret);
+    RECT caret{x, y, x + 1, y + metrics.tmHeight};
+    HBRUSH ink = CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT));
+    FillRect(DC, &caret, ink);
+    DeleteObject(ink);
+  }
+  SelectObject(DC, oldFont);
+  RestoreDC(DC, -1);
+}
+
+// ---- TEdit ----
+
+TEdit::TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+
+}  // namespace zu
