@@ -191,7 +191,7 @@ TEST(ValueText, EveryKindReadsAsText) {
   o.FSet = TFontStyles{fsBold, fsUnderline};
   o.FWChar = u'\x416';
   o.FLStr = "long";
-  o.FWStr = u"\x416";
+  o.FWStr = std::u16string(1, u'\x416');
   o.FVar = Variant(2.5);
   o.FInt64 = -5000000000ll;
   o.FPercent = 100;
