@@ -1,0 +1,15 @@
+// The serializer's message texts: format strings with one %s, raised through the serializer's check
+// behind the "XMLSerializerException" prefix.
+#pragma once
+
+namespace zu {
+
+// The tag name that was searched.
+inline constexpr const char* _ERR_OpenXMLTagNotFound = "Open tag not found: <%s>";
+inline constexpr const char* _ERR_CloseXMLTagNotFound = "Close tag not found: </%s>";
+// The element name as written in the document.
+inline constexpr const char* _ERR_UncknownProperty = "Uncknown property: %s";
+// The property that leads back to an object that is still being visited.
+inline constexpr const char* _ERR_CyclicReference = "Cyclic reference: %s";
+
+}  // namespace zu

@@ -1,0 +1,880 @@
+#include "lib/xml/zuXMLSerializer.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "lib/xml/zcXMLSerializer.h"
+#include "platform/system/SysUtils.h"
+
+namespace zu {
+
+ZU_PUBLISHED(TzuXMLSerializer, "zuXMLSerializer") {
+  p.property("GenerateFormattedXML", &TzuXMLSerializer::FGenerateFormattedXML).defaultValue(true);
+  p.property("ExcludeEmptyValues", &TzuXMLSerializer::FExcludeEmptyValues);
+  p.property("ExcludeDefaultValues", &TzuXMLSerializer::FExcludeDefaultValues);
+  p.property("ReplaceReservedSymbols", &TzuXMLSerializer::FReplaceReservedSymbols);
+  p.property("StrongConformity", &TzuXMLSerializer::FStrongConformity).defaultValue(true);
+  p.property("IgnoreUnknownTags", &TzuXMLSerializer::FIgnoreUnknownTags);
+  p.property("WrapCollections", &TzuXMLSerializer::FWrapCollections).defaultValue(true);
+  p.property("OnGetXMLHeader", &TzuXMLSerializer::FOnGetXMLHeader);
+  p.property("BeforeParsing", &TzuXMLSerializer::FBeforeParsing);
+}
+
+void RegisterXMLSerializerClasses() { RegisterClass(TzuXMLSerializer::StaticClass()); }
+
+namespace {
+
+constexpr std::string_view sMessagePrefix = "XMLSerializerException\r\n\r\n";
+
+// The kinds that are written as a value text and set from one.
+bool IsValueKind(TTypeKind kind) {
+  switch (kind) {
+    case tkInteger:
+    case tkChar:
+    case tkEnumeration:
+    case tkFloat:
+    case tkString:
+    case tkSet:
+    case tkWChar:
+    case tkLString:
+    case tkWString:
+    case tkVariant:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The kinds whose declared default ExcludeDefaultValues compares with the value.
+bool HasOrdinalDefault(TTypeKind kind) {
+  return kind == tkInteger || kind == tkChar || kind == tkEnumeration || kind == tkSet;
+}
+
+void RequireObject(const TObject* Object) {
+  if (!Object) throw EInvalidPointer("Invalid pointer operation");
+}
+
+// Runs a function when the scope ends, normally or by exception.
+template <class F>
+class TFinally {
+ public:
+  explicit TFinally(F f) : FFunction(std::move(f)) {}
+  ~TFinally() { FFunction(); }
+  TFinally(const TFinally&) = delete;
+  TFinally& operator=(const TFinally&) = delete;
+
+ private:
+  F FFunction;
+};
+
+// Marks an object as being visited for the lifetime of the scope.
+class TVisit {
+ public:
+  TVisit(std::vector<const TObject*>& Path, const TObject* Object) : FPath(Path) { FPath.push_back(Object); }
+  ~TVisit() { FPath.pop_back(); }
+  TVisit(const TVisit&) = delete;
+  TVisit& operator=(const TVisit&) = delete;
+
+ private:
+  std::vector<const TObject*>& FPath;
+};
+
+// The first C at or after From and before End, or null. The reader's searches mostly end within
+// a few bytes: those are looked at eight at a time in place, longer spans by the library's scan.
+inline const char* FindChar(const char* From, const char* End, char C) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  const uint64_t pattern = kOnes * static_cast<unsigned char>(C);
+  const char* const near = From + std::min<ptrdiff_t>(End - From, 64);
+  for (; near - From >= 8; From += 8) {
+    uint64_t word;
+    std::memcpy(&word, From, 8);
+    word ^= pattern;  // a zero byte where C is
+    // The lowest flagged byte is the first zero byte; flags above it may be false, never below.
+    if (const uint64_t zeros = (word - kOnes) & ~word & (kOnes << 7))
+      return From + (std::countr_zero(zeros) >> 3);
+  }
+  for (; From < near; ++From)
+    if (*From == C) return From;
+  return From < End ? static_cast<const char*>(std::memchr(From, C, static_cast<size_t>(End - From)))
+                    : nullptr;
+}
+
+inline bool SameBytes(const char* A, const char* B, size_t Count) {
+  for (size_t i = 0; i < Count; ++i)
+    if (A[i] != B[i]) return false;
+  return true;
+}
+
+// The first "<Name>" (or "</Name>" when Closing) that starts before StartLimit and ends by End;
+// null when there is none.
+const char* FindTag(const char* From, const char* StartLimit, const char* End, std::string_view Name,
+                    bool Closing) {
+  const ptrdiff_t length = static_cast<ptrdiff_t>(Name.size()) + (Closing ? 3 : 2);
+  const ptrdiff_t starts = std::min(StartLimit - From, End - From - length + 1);
+  if (starts <= 0) return nullptr;
+  const char* const last = From + starts;  // candidates start before this
+  while (const char* lt = FindChar(From, last, '<')) {
+    const char* p = lt + 1;
+    if ((!Closing || *p++ == '/') && SameBytes(p, Name.data(), Name.size()) && p[Name.size()] == '>')
+      return lt;
+    From = lt + 1;
+  }
+  return nullptr;
+}
+
+// The same for a closing tag far ahead (the end of an element): a substring search that skips
+// ahead, where stopping at every "<" of the element's content would cost more.
+const char* FindClosingTag(const char* From, const char* StartLimit, const char* End, std::string_view Name) {
+  const size_t length = Name.size() + 3;
+  const ptrdiff_t starts = StartLimit - From;
+  if (starts <= 0) return nullptr;
+  const size_t region =
+      static_cast<size_t>(std::min<ptrdiff_t>(End - From, starts + static_cast<ptrdiff_t>(length) - 1));
+  if (region < length) return nullptr;
+  char small[128];
+  std::string large;
+  char* needle = small;
+  if (length > sizeof small) {
+    large.resize(length);
+    needle = large.data();
+  }
+  needle[0] = '<';
+  needle[1] = '/';
+  std::memcpy(needle + 2, Name.data(), Name.size());
+  needle[length - 1] = '>';
+  return static_cast<const char*>(memmem(From, region, needle, length));
+}
+
+// Past every byte of code 33 or below, never past End.
+const char* SkipBlanks(const char* From, const char* End) {
+  while (From < End && static_cast<unsigned char>(*From) <= 33) ++From;
+  return From;
+}
+
+// The first property of the list whose name is Name followed by Suffix, letter for letter. Names
+// are unique in a list, and documents follow the list's order: the search starts at Hint, the
+// place after the property found last, and goes round.
+PPropInfo FindProperty(const std::vector<PPropInfo>& Props, std::string_view Name, std::string_view Suffix,
+                       size_t& Hint) {
+  const size_t length = Name.size() + Suffix.size();
+  const size_t count = Props.size();
+  for (size_t k = 0; k < count; ++k) {
+    const size_t i = (Hint + k) % count;
+    PPropInfo p = Props[i];
+    if (!p || p->Name.size() != length) continue;
+    const char* n = p->Name.data();
+    if (SameBytes(n, Name.data(), Name.size()) && SameBytes(n + Name.size(), Suffix.data(), Suffix.size())) {
+      Hint = i + 1;
+      return p;
+    }
+  }
+  return nullptr;
+}
+
+// A growing text whose appends stay inline: the writer assembles every tag and value in one.
+class TTextBuffer {
+ public:
+  TTextBuffer() = default;
+  TTextBuffer(const TTextBuffer&) = delete;
+  TTextBuffer& operator=(const TTextBuffer&) = delete;
+  ~TTextBuffer() { std::free(FData); }
+
+  size_t size() const { return FSize; }
+  operator std::string_view() const { return {FData, FSize}; }
+  void clear() { FSize = 0; }
+  // Shortens the text to Size bytes (never lengthens it).
+  void resize(size_t Size) { FSize = std::min(Size, FSize); }
+  void append(const char* Text, size_t Count) {
+    if (Count > FCapacity - FSize) Grow(Count);
+    if (Count) std::memcpy(FData + FSize, Text, Count);
+    FSize += Count;
+  }
+  void append(size_t Count, char C) {
+    if (Count > FCapacity - FSize) Grow(Count);
+    if (Count) std::memset(FData + FSize, C, Count);
+    FSize += Count;
+  }
+  TTextBuffer& operator+=(char C) {
+    if (FSize == FCapacity) Grow(1);
+    FData[FSize++] = C;
+    return *this;
+  }
+  TTextBuffer& operator+=(std::string_view Text) {
+    append(Text.data(), Text.size());
+    return *this;
+  }
+
+ private:
+  void Grow(size_t Count) {
+    const size_t capacity = std::max({FCapacity * 2, FSize + Count, size_t{256}});
+    char* data = static_cast<char*>(std::realloc(FData, capacity));
+    if (!data) throw std::bad_alloc();
+    FData = data;
+    FCapacity = capacity;
+  }
+  char* FData = nullptr;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
+};
+
+void AppendEscaped(TTextBuffer& Out, std::string_view Text) {
+  for (char c : Text) {
+    if (c == '<')
+      Out += "&lt;";
+    else if (c == '>')
+      Out += "&gt;";
+    else
+      Out += c;
+  }
+}
+
+// "&lt;" and "&gt;" back to "<" and ">"; neither can overlap the other or form anew, so one pass
+// gives what replacing all of the first and then all of the second gives.
+void AppendUnescaped(std::string& Out, std::string_view Text) {
+  size_t i = 0;
+  while (i < Text.size()) {
+    if (Text[i] == '&' && Text.compare(i, 4, "&lt;") == 0) {
+      Out += '<';
+      i += 4;
+    } else if (Text[i] == '&' && Text.compare(i, 4, "&gt;") == 0) {
+      Out += '>';
+      i += 4;
+    } else {
+      Out += Text[i++];
+    }
+  }
+}
+
+// A plain decimal integer of at most 18 digits with an optional minus sign; false for anything else.
+bool ParsePlainInteger(std::string_view Text, int64_t& Value) {
+  size_t i = Text.size() > 0 && Text[0] == '-' ? 1 : 0;
+  const size_t digits = Text.size() - i;
+  if (digits == 0 || digits > 18) return false;
+  int64_t v = 0;
+  for (; i < Text.size(); ++i) {
+    if (Text[i] < '0' || Text[i] > '9') return false;
+    v = v * 10 + (Text[i] - '0');
+  }
+  Value = Text[0] == '-' ? -v : v;
+  return true;
+}
+
+// A plain decimal number, digits with at most one decimal point between digits, read exactly as
+// the general conversion reads it; false for anything else.
+bool ParsePlainFloat(std::string_view Text, double& Value) {
+  size_t i = Text.size() > 0 && Text[0] == '-' ? 1 : 0;
+  const size_t first = i;
+  while (i < Text.size() && Text[i] >= '0' && Text[i] <= '9') ++i;
+  if (i == first) return false;
+  if (i < Text.size() && Text[i] == '.') {
+    const size_t fraction = ++i;
+    while (i < Text.size() && Text[i] >= '0' && Text[i] <= '9') ++i;
+    if (i == fraction) return false;
+  }
+  if (i != Text.size()) return false;
+  const auto result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+  return result.ec == std::errc() && result.ptr == Text.data() + Text.size();
+}
+
+// Sets a property from its text by the framework's rules. Plain decimal integers for the integer
+// kinds are stored directly, clamped to the type's range as the general conversion would; plain
+// decimal numbers with the point as separator likewise for floats.
+void SetValueText(TObject* Object, PPropInfo PropInfo, const std::string& Text) {
+  const TTypeInfo* type = PropInfo->PropType();
+  if (type->Kind == tkInteger || type->Kind == tkChar || type->Kind == tkWChar) {
+    int64_t v;
+    if (ParsePlainInteger(Text, v)) {
+      SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
+      return;
+    }
+  } else if (type->Kind == tkFloat && FormatSettings.DecimalSeparator == '.') {
+    double v;
+    if (ParsePlainFloat(Text, v)) {
+      SetFloatProp(Object, PropInfo, v);
+      return;
+    }
+  }
+  SetPropText(Object, PropInfo, Text);
+}
+
+}  // namespace
+
+// What one Serialize call writes with and where: its formatting, its stream, the objects whose
+// elements are open, and the text not yet handed to the stream. Text is handed over in large pieces;
+// when the writing fails, the whole tags and elements before the failure still reach the stream, as
+// they would have had each been written at once.
+struct TzuXMLSerializer::TWriteState {
+  TStream* Stream = nullptr;
+  bool Formatted = true;
+  TVisitPath Path;
+  TTextBuffer Pending;
+  size_t Complete = 0;  // Pending holds whole tags and elements up to here
+
+  // Line break and indentation before a tag at depth Level: CR LF and Level TABs, or nothing.
+  void Break(int32_t Level) {
+    if (!Formatted) return;
+    static constexpr std::string_view kBreak =
+        "\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    const size_t tabs = static_cast<size_t>(std::max(Level, 0));
+    Pending.append(kBreak.data(), 2 + std::min(tabs, kBreak.size() - 2));
+    if (tabs > kBreak.size() - 2) Pending.append(tabs - (kBreak.size() - 2), '\t');
+  }
+  void Open(std::string_view Name, int32_t& Level) {
+    Break(Level);
+    Pending += '<';
+    Pending += Name;
+    Pending += '>';
+    ++Level;
+  }
+  void Close(std::string_view Name, int32_t& Level, bool Compound) {
+    --Level;
+    if (Compound) Break(Level);
+    Pending += "</";
+    Pending += Name;
+    Pending += '>';
+  }
+};
+
+namespace {
+
+constexpr size_t kPieceSize = size_t{1} << 14;
+
+void AppendInteger(TTextBuffer& Out, int64_t Value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, Value);
+  Out.append(buffer, static_cast<size_t>(result.ptr - buffer));
+}
+
+// The framework's float text (FloatToStr): 15 significant digits in general format.
+void AppendFloat(TTextBuffer& Out, double Value, char Separator) {
+  if (std::isnan(Value)) {
+    Out += "NAN";
+    return;
+  }
+  if (std::isinf(Value)) {
+    Out += Value < 0 ? "-INF" : "INF";
+    return;
+  }
+  if (Value == 0) {
+    Out += '0';
+    return;
+  }
+  // A normal double whose shortest exact form has at most 15 significant digits lies closer to it
+  // than half the spacing of 15-digit decimals, so that form is also its rounding to 15 digits; the
+  // others are rounded the long way.
+  char buffer[40];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, Value, std::chars_format::scientific);
+  const auto significant = [&] {
+    size_t n = 0;
+    for (const char* c = buffer; c < result.ptr && *c != 'e'; ++c) n += *c >= '0' && *c <= '9';
+    return n;
+  };
+  if (std::fabs(Value) < std::numeric_limits<double>::min() || significant() > 15)
+    result = std::to_chars(buffer, buffer + sizeof buffer, Value, std::chars_format::scientific, 14);
+  const char* p = buffer;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  char digits[24];
+  size_t count = 0;
+  for (; p < result.ptr && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9' && count < sizeof digits) digits[count++] = *p;
+  int exponent = 0;
+  bool negativeExponent = false;
+  if (p < result.ptr) ++p;
+  if (p < result.ptr && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
+  for (; p < result.ptr; ++p) exponent = exponent * 10 + (*p - '0');
+  if (negativeExponent) exponent = -exponent;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  if (negative) Out += '-';
+  if (exponent >= 15 || exponent < -5) {
+    Out += digits[0];
+    if (count > 1) {
+      Out += Separator;
+      Out.append(digits + 1, count - 1);
+    }
+    Out += 'E';
+    if (exponent < 0) Out += '-';
+    AppendInteger(Out, std::abs(exponent));
+  } else if (exponent < 0) {
+    Out += '0';
+    Out += Separator;
+    Out.append(static_cast<size_t>(-exponent - 1), '0');
+    Out.append(digits, count);
+  } else {
+    const size_t intDigits = static_cast<size_t>(exponent) + 1;
+    if (count <= intDigits) {
+      Out.append(digits, count);
+      Out.append(intDigits - count, '0');
+    } else {
+      Out.append(digits, intDigits);
+      Out += Separator;
+      Out.append(digits + intDigits, count - intDigits);
+    }
+  }
+}
+
+// The identifier of an enumeration value as GetEnumName gives it, appended.
+void AppendEnumName(TTextBuffer& Out, const TTypeInfo* Type, int32_t Value) {
+  if (Type->Kind != tkEnumeration || Type->IsWideBool()) {
+    Out += GetEnumName(Type, Value);
+    return;
+  }
+  const TTypeInfo* base = Type->BaseType ? Type->BaseType : Type;
+  if (Value >= 0 && static_cast<size_t>(Value) < base->NameList.size())
+    Out += base->NameList[static_cast<size_t>(Value)];
+}
+
+// Appends a property's value text, the same as GetPropText gives, without a temporary string for
+// the ordinal and float kinds. Ordinal yields the ordinal value of the ordinal kinds.
+void AppendValueText(TTextBuffer& Out, const TObject* Object, PPropInfo PropInfo, TTypeKind Kind,
+                     int32_t& Ordinal) {
+  const TTypeInfo* type = PropInfo->PropType();
+  switch (Kind) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar: {
+      const int32_t v = Ordinal = GetOrdProp(Object, PropInfo);
+      if (type->IsUnsignedRange())
+        AppendInteger(Out, static_cast<uint32_t>(v));
+      else if (type->OrdType == otUByte)
+        AppendInteger(Out, static_cast<uint8_t>(v));
+      else if (type->OrdType == otUWord)
+        AppendInteger(Out, static_cast<uint16_t>(v));
+      else
+        AppendInteger(Out, v);
+      break;
+    }
+    case tkEnumeration:
+      AppendEnumName(Out, type, Ordinal = GetOrdProp(Object, PropInfo));
+      break;
+    case tkSet: {
+      const auto mask = static_cast<uint32_t>(Ordinal = GetOrdProp(Object, PropInfo));
+      const size_t start = Out.size();
+      for (int bit = 0; bit < 32; ++bit) {
+        if (!(mask & (1u << bit))) continue;
+        if (Out.size() > start) Out += ',';
+        AppendEnumName(Out, type->CompType, bit);
+      }
+      break;
+    }
+    case tkFloat:
+      AppendFloat(Out, GetFloatProp(Object, PropInfo), FormatSettings.DecimalSeparator);
+      break;
+    case tkString:
+    case tkLString:
+    case tkWString:
+      Out += GetStrProp(Object, PropInfo);
+      break;
+    default:
+      Out += GetPropText(Object, PropInfo);
+  }
+}
+
+// Replaces "<" and ">" from Start on by "&lt;" and "&gt;".
+void EscapeFrom(TTextBuffer& Text, size_t Start) {
+  const std::string_view all = Text;
+  const size_t first = all.find_first_of("<>", Start);
+  if (first == std::string_view::npos) return;
+  const std::string tail(all.substr(first));
+  Text.resize(first);
+  AppendEscaped(Text, tail);
+}
+
+const TClassInfo* StringsClass() {
+  static const TClassInfo* const cls = TStrings::StaticClass();
+  return cls;
+}
+const TClassInfo* CollectionClass() {
+  static const TClassInfo* const cls = TCollection::StaticClass();
+  return cls;
+}
+const TClassInfo* PersistentClass() {
+  static const TClassInfo* const cls = TPersistent::StaticClass();
+  return cls;
+}
+
+}  // namespace
+
+TzuXMLSerializer::TzuXMLSerializer(TComponent* AOwner) : TComponent(AOwner) {}
+
+void TzuXMLSerializer::check(bool Condition, const std::string& Message, TExceptionClass ExceptionClass,
+                             int64_t Offset) {
+  if (Condition) return;
+  try {
+    ExceptionClass(std::string(sMessagePrefix) + Message);
+  } catch (Exception& e) {
+    e.SetOffset(Offset);
+    throw;
+  }
+}
+
+void TzuXMLSerializer::CheckNotVisited(const TVisitPath& Path, const TObject* Object,
+                                       const std::string& PropName) {
+  if (std::find(Path.begin(), Path.end(), Object) != Path.end())
+    check(false, Format(_ERR_CyclicReference, {PropName}), ExceptionClass<EXMLCyclicReferenceException>());
+}
+
+// ---- Writing ----
+
+void TzuXMLSerializer::WriteOutStream(std::string_view Text) {
+  while (!Text.empty()) {
+    const size_t n = std::min<size_t>(Text.size(), std::numeric_limits<int32_t>::max());
+    FWrite->Stream->Write(Text.data(), static_cast<int32_t>(n));
+    Text.remove_prefix(n);
+  }
+}
+
+void TzuXMLSerializer::Serialize(TObject* Object, TStream& Stream) {
+  RequireObject(Object);
+  // The formatting belongs to this call: a Serialize run from the header handler keeps its own.
+  TWriteState state;
+  state.Formatted = FGenerateFormattedXML;
+  std::string header;
+  // A copy runs: the handler may assign the event anew while it runs.
+  const TOnGetXMLHeader onGetHeader = FOnGetXMLHeader;
+  onGetHeader(this, header);
+  if (header.empty()) header = FDefaultHeader;
+
+  TWriteState* const outer = FWrite;
+  TFinally restore([&] {
+    FWrite = outer;
+    if (outer) FOutStream = outer->Stream;
+  });
+  state.Stream = &Stream;
+  FOutStream = &Stream;
+  FWrite = &state;
+
+  try {
+    state.Pending += header;
+    const std::string& name = Object->ClassName();
+    int32_t level = 0;
+    state.Open(name, level);
+    state.Complete = state.Pending.size();
+    state.Path.push_back(Object);
+    SerializeInternal(Object, level);
+    state.Close(name, level, true);
+    state.Complete = state.Pending.size();
+  } catch (...) {
+    state.Pending.resize(state.Complete);
+    WriteOutStream(state.Pending);
+    throw;
+  }
+  WriteOutStream(state.Pending);
+}
+
+void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
+  TWriteState& w = *FWrite;
+  TTextBuffer& out = w.Pending;
+  // Marks what is pending as whole, and hands it to the stream once there is enough of it. Should
+  // the stream fail, nothing counts as pending any more.
+  auto commit = [&] {
+    w.Complete = out.size();
+    if (out.size() < kPieceSize) return;
+    w.Complete = 0;
+    WriteOutStream(out);
+    out.clear();
+  };
+  for (PPropInfo p : Object->ClassType()->PropList()) {
+    if (!p || !IsStoredProp(Object, p)) continue;
+    const TTypeKind kind = p->Kind();
+    if (IsValueKind(kind)) {
+      w.Break(Level);
+      out += '<';
+      out += p->Name;
+      out += '>';
+      const size_t start = out.size();
+      int32_t ordinal = 0;
+      AppendValueText(out, Object, p, kind, ordinal);
+      // Only a declared default is compared: the no-default marker is no value to skip.
+      if ((FExcludeEmptyValues && out.size() == start) ||
+          (FExcludeDefaultValues && HasOrdinalDefault(kind) && p->Default != NoDefault &&
+           ordinal == p->Default)) {
+        out.resize(w.Complete);
+        continue;
+      }
+      if (FReplaceReservedSymbols) EscapeFrom(out, start);
+      out += "</";
+      out += p->Name;
+      out += '>';
+      commit();
+    } else if (kind == tkClass) {
+      TObject* o = GetObjectProp(Object, p);
+      if (!o) continue;
+      CheckNotVisited(w.Path, o, p->Name);
+      const TClassInfo* cls = o->ClassType();
+      if (cls->InheritsFrom(StringsClass())) {
+        w.Open(p->Name, Level);
+        out += static_cast<TStrings*>(o)->CommaText();
+        w.Close(p->Name, Level, true);
+        commit();
+      } else if (cls->InheritsFrom(CollectionClass())) {
+        auto* collection = static_cast<TCollection*>(o);
+        TVisit visit(w.Path, collection);
+        if (FWrapCollections) {
+          w.Open(p->Name, Level);
+          commit();
+        }
+        SerializeInternal(collection, Level);
+        for (int i = 0; i < collection->Count(); ++i) {
+          TCollectionItem* item = collection->Items(i);
+          TVisit visitItem(w.Path, item);
+          w.Open(item->ClassName(), Level);
+          commit();
+          SerializeInternal(item, Level);
+          w.Close(item->ClassName(), Level, true);
+          commit();
+        }
+        if (FWrapCollections) {
+          w.Close(p->Name, Level, true);
+          commit();
+        }
+      } else if (cls->InheritsFrom(PersistentClass())) {
+        TVisit visit(w.Path, o);
+        w.Open(p->Name, Level);
+        commit();
+        SerializeInternal(o, Level);
+        w.Close(p->Name, Level, true);
+        commit();
+      }
+    }
+  }
+}
+
+// ---- Reading ----
+
+// What one DeSerialize call keeps beside the buffer: the objects being read, and the text of the
+// value being set.
+struct TzuXMLSerializer::TReadState {
+  TVisitPath Path;
+  std::string Text;
+};
+
+void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
+  RequireObject(Object);
+  // A reading started from a setter or the BeforeParsing handler gets a state of its own.
+  char* const outerBuffer = FBuffer;
+  const char* const outerBufferEnd = FBufferEnd;
+  const int32_t outerLastIndex = FLastIndex;
+  const char* const outerCurrent = FCurrent;
+  TReadState* const outerRead = FRead;
+  TFinally restore([&] {
+    FBuffer = outerBuffer;
+    FBufferEnd = outerBufferEnd;
+    FLastIndex = outerLastIndex;
+    FCurrent = outerCurrent;
+    FRead = outerRead;
+  });
+
+  TReadState state;
+  FRead = &state;
+  try {
+    // The document is what the stream holds from its position on, followed by a zero byte.
+    const int64_t size = std::max<int64_t>(0, Stream.Size() - Stream.Position());
+    if (size >= std::numeric_limits<int32_t>::max()) throw EOutOfMemory("Document too large to read");
+    std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(size) + 1]);
+    int64_t length = 0;
+    while (length < size) {
+      const int32_t n = Stream.Read(buffer.get() + length, static_cast<int32_t>(size - length));
+      if (n <= 0) break;
+      length += n;
+    }
+    buffer[static_cast<size_t>(length)] = 0;
+    FBuffer = buffer.get();
+    const TBeforeParsingEvent beforeParsing = FBeforeParsing;  // a copy, as for the header event
+    beforeParsing(this, FBuffer);
+    FCurrent = FBuffer;
+    FLastIndex = static_cast<int32_t>(length - 1);
+    FBufferEnd = length > 0 ? FBuffer + FLastIndex : FBuffer;
+    DeSerializeInternal(Object, Object->ClassName(), nullptr);
+  } catch (Exception& e) {
+    // Failures before any element was reached (the handler's, the stream's) lie at the start.
+    if (e.Offset() < 0) e.SetOffset(0);
+    throw;
+  }
+}
+
+void TzuXMLSerializer::DeSerializeInternal(TObject* Object, std::string_view TagName,
+                                           const char* ParentBlockEnd) {
+  ReadElement(Object, TagName, ParentBlockEnd, false);
+}
+
+const char* TzuXMLSerializer::ReadElement(TObject* Object, std::string_view TagName,
+                                          const char* ParentBlockEnd, bool AsItem) {
+  const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
+  if (!FWrapCollections)
+    if (Object->ClassType()->InheritsFrom(CollectionClass()))
+      if (const TClassInfo* itemClass = static_cast<TCollection*>(Object)->ItemClass())
+        TagName = itemClass->ClassName;
+
+  const char* const docEnd = DocumentEnd();
+  const char* const blockEnd = ParentBlockEnd ? ParentBlockEnd : docEnd;
+  // An item found at or past its block's end could only fail on its closing tag, so an item read
+  // searches no further: the loop over a collection's items stays linear in the document.
+  const char* const open = FindTag(FCurrent, AsItem ? blockEnd : docEnd, docEnd, TagName, false);
+  if (!open) {
+    if (AsItem || !FStrongConformity) return nullptr;
+    check(false, Format(_ERR_OpenXMLTagNotFound, {TagName}), ExceptionClass<EXMLOpenTagNotFoundException>(),
+          OffsetOf(FCurrent));
+  }
+  const char* const body = open + TagName.size() + 2;
+  // A closing tag at or past the parent's closing tag is as missing as none at all.
+  const char* const end = FindClosingTag(body, blockEnd, docEnd, TagName);
+  if (!end) {
+    if (AsItem) return nullptr;
+    check(false, Format(_ERR_CloseXMLTagNotFound, {TagName}), ExceptionClass<EXMLCloseTagNotFoundException>(),
+          OffsetOf(open));
+  }
+
+  TVisit visit(FRead->Path, Object);
+  size_t hint = 0;
+  const char* cursor = SkipBlanks(body, docEnd);
+  while (cursor < end) {
+    // The element's own closing tag ends both searches at the latest.
+    const char* const tagStart = FindChar(cursor, docEnd, '<');
+    if (!tagStart) break;
+    const char* const tagClose = FindChar(tagStart + 1, docEnd, '>');
+    if (!tagClose) break;
+    const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
+    const char* const childEnd = FindTag(tagClose, docEnd, docEnd, child, true);
+    PPropInfo prop = FindProperty(props, child, {}, hint);
+    if (!prop && !FWrapCollections)
+      prop = FindProperty(props, child, "s", hint);  // items of a collection named after its item class
+    else
+      FCurrent = tagStart;
+    if (!prop)
+      check(FIgnoreUnknownTags, Format(_ERR_UncknownProperty, {child}),
+            ExceptionClass<EXMLUncknownPropertyException>(), OffsetOf(tagStart));
+    if (!childEnd)
+      check(false, Format(_ERR_CloseXMLTagNotFound, {child}), ExceptionClass<EXMLCloseTagNotFoundException>(),
+            OffsetOf(tagStart));
+    if (prop) {
+      try {
+        SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
+      } catch (Exception& e) {
+        if (e.Offset() < 0) e.SetOffset(OffsetOf(tagClose + 1));
+        throw;
+      }
+    }
+    cursor = SkipBlanks(childEnd + child.size() + 3, docEnd);
+  }
+  return body;
+}
+
+void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, const char* ValueStart,
+                                        const char* ValueEnd, const char* ParentBlockEnd) {
+  const TTypeKind kind = PropInfo->Kind();
+  // The value's bytes, up to its closing tag or to a zero byte, whichever comes first.
+  const char* const zero = FindChar(ValueStart, ValueEnd, '\0');
+  const std::string_view raw(ValueStart, static_cast<size_t>((zero ? zero : ValueEnd) - ValueStart));
+
+  if (IsValueKind(kind)) {
+    if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
+    // One text for all values of a reading: a setter runs once its value was taken from the text.
+    std::string& text = FRead->Text;
+    text.clear();
+    if (kind == tkSet) text += '[';
+    if (FReplaceReservedSymbols)
+      AppendUnescaped(text, raw);
+    else
+      text += raw;
+    if (kind == tkSet) text += ']';
+    if (kind == tkFloat) {
+      const char separator = FormatSettings.DecimalSeparator;
+      if (separator == ',')
+        std::replace(text.begin(), text.end(), '.', ',');
+      else
+        std::replace(text.begin(), text.end(), ',', separator);
+    }
+    SetValueText(Object, PropInfo, text);
+  } else if (kind == tkClass) {
+    TObject* o = GetObjectProp(Object, PropInfo);
+    if (!o) return;
+    const TClassInfo* cls = o->ClassType();
+    if (cls->InheritsFrom(StringsClass())) {
+      static_cast<TStrings*>(o)->SetCommaText(std::string(raw));
+    } else if (cls->InheritsFrom(CollectionClass())) {
+      // Wrapped items lie inside the collection's own element; unwrapped ones inside the owner's.
+      ReadItems(static_cast<TCollection*>(o), FWrapCollections ? ValueEnd : ParentBlockEnd);
+    } else {
+      CheckNotVisited(FRead->Path, o, PropInfo->Name);
+      DeSerializeInternal(o, PropInfo->Name, ParentBlockEnd);
+    }
+  }
+}
+
+void TzuXMLSerializer::ReadItems(TCollection* Collection, const char* BlockEnd) {
+  for (;;) {
+    TCollectionItem* item = Collection->Add();
+    const char* body = nullptr;
+    try {
+      body = ReadElement(item, item->ClassName(), BlockEnd, true);
+    } catch (...) {
+      body = nullptr;  // an item that cannot be read ends the collection, silently
+    }
+    if (!body) {
+      delete item;
+      return;
+    }
+    // An item without child elements leaves FCurrent before its own opening tag: move past it, or
+    // the next search would find this item again, and again.
+    if (FCurrent < body) FCurrent = body;
+  }
+}
+
+// ---- Element-type declarations ----
+
+void TzuXMLSerializer::GenerateDTD(TObject* Object, TStream& Stream) {
+  RequireObject(Object);
+  TStringList names;
+  TVisitPath path{Object};
+  TVisitPath* const outer = FDTDPath;
+  TFinally restore([&] { FDTDPath = outer; });
+  FDTDPath = &path;
+  GenerateDTDInternal(Object, &names, Stream, Object->ClassName());
+}
+
+void TzuXMLSerializer::GenerateDTDInternal(TObject* Object, TStrings* Names, TStream& Stream,
+                                           const std::string& ElementName) {
+  auto declare = [&](const std::string& Name, std::string_view Content) {
+    if (Names->IndexOf(Name) >= 0) return;
+    Names->Add(Name);
+    std::string line = "<!ELEMENT " + Name + " (";
+    line += Content.empty() ? "#PCDATA" : Content;
+    line += ")>\r\n";
+    Stream.Write(line.data(), static_cast<int32_t>(line.size()));
+  };
+
+  std::string content;
+  for (PPropInfo p : Object->ClassType()->PropList()) {
+    if (!p) continue;
+    const TTypeKind kind = p->Kind();
+    if (kind != tkMethod && kind != tkArray && kind != tkRecord && kind != tkInterface && kind != tkInt64) {
+      if (!content.empty()) content += '|';
+      content += p->Name;
+    }
+    if (IsValueKind(kind)) {
+      declare(p->Name, "#PCDATA");
+    } else if (kind == tkClass) {
+      TObject* o = GetObjectProp(Object, p);
+      if (o && o->ClassType()->InheritsFrom(PersistentClass())) {
+        CheckNotVisited(*FDTDPath, o, p->Name);
+        TVisit visit(*FDTDPath, o);
+        GenerateDTDInternal(o, Names, Stream, p->Name);
+      }
+    }
+  }
+  if (Object->ClassType()->InheritsFrom(CollectionClass()))
+    if (const TClassInfo* itemClass = static_cast<TCollection*>(Object)->ItemClass()) {
+      if (!content.empty()) content += '|';
+      content += itemClass->ClassName;
+      content += '*';
+    }
+  declare(ElementName, content);
+}
+
+}  // namespace zu

@@ -1,0 +1,123 @@
+// TzuXMLSerializer: writes the published properties of an object as an XML document, reads such a
+// document back into an object, and writes the element-type declarations of its documents.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/classes/Classes.h"
+#include "platform/system/Exceptions.h"
+
+namespace zu {
+
+// Supplies the text that opens a document; Value starts empty, and an empty result means none.
+ZU_EVENT(TOnGetXMLHeader, "Sender: TObject; var Value: string", TObject*, std::string&)
+// Sees the read buffer before parsing: the document's bytes followed by a zero byte. The handler
+// may change bytes in place but not the buffer's address or length.
+ZU_EVENT(TBeforeParsingEvent, "Sender: TObject; Buffer: PChar", TObject*, char*)
+
+// The common base of the serializer's errors; never raised by itself. Errors of reading carry the
+// byte offset in the document where they arose (Exception::Offset).
+ZU_DECLARE_EXCEPTION(XMLSerializerException, Exception)
+ZU_DECLARE_EXCEPTION(EXMLOpenTagNotFoundException, XMLSerializerException)
+ZU_DECLARE_EXCEPTION(EXMLCloseTagNotFoundException, XMLSerializerException)
+ZU_DECLARE_EXCEPTION(EXMLUncknownPropertyException, XMLSerializerException)
+// An object-valued property leads back to an object that is still being written, walked or read.
+ZU_DECLARE_EXCEPTION(EXMLCyclicReferenceException, XMLSerializerException)
+
+class TzuXMLSerializer : public TComponent {
+  ZU_CLASS(TzuXMLSerializer, TComponent)
+ public:
+  // GenerateFormattedXML, StrongConformity and WrapCollections start true, everything else off.
+  explicit TzuXMLSerializer(TComponent* AOwner);
+
+  // Writes the document of Object at Stream's position. Raises EXMLCyclicReferenceException for an
+  // object graph that leads back to an object being written; what was written before stays.
+  void Serialize(TObject* Object, TStream& Stream);
+  // Reads the document that starts at Stream's position into Object; nothing is reset first, and
+  // nothing is rolled back when an error ends the reading.
+  void DeSerialize(TObject* Object, TStream& Stream);
+  // Writes one element-type declaration per element name of Object's documents, children first.
+  void GenerateDTD(TObject* Object, TStream& Stream);
+
+  bool GenerateFormattedXML() const { return FGenerateFormattedXML; }
+  void SetGenerateFormattedXML(bool Value) { FGenerateFormattedXML = Value; }
+  bool ExcludeEmptyValues() const { return FExcludeEmptyValues; }
+  void SetExcludeEmptyValues(bool Value) { FExcludeEmptyValues = Value; }
+  bool ExcludeDefaultValues() const { return FExcludeDefaultValues; }
+  void SetExcludeDefaultValues(bool Value) { FExcludeDefaultValues = Value; }
+  bool ReplaceReservedSymbols() const { return FReplaceReservedSymbols; }
+  void SetReplaceReservedSymbols(bool Value) { FReplaceReservedSymbols = Value; }
+  bool StrongConformity() const { return FStrongConformity; }
+  void SetStrongConformity(bool Value) { FStrongConformity = Value; }
+  bool IgnoreUnknownTags() const { return FIgnoreUnknownTags; }
+  void SetIgnoreUnknownTags(bool Value) { FIgnoreUnknownTags = Value; }
+  bool WrapCollections() const { return FWrapCollections; }
+  void SetWrapCollections(bool Value) { FWrapCollections = Value; }
+  const TOnGetXMLHeader& OnGetXMLHeader() const { return FOnGetXMLHeader; }
+  void SetOnGetXMLHeader(TOnGetXMLHeader Value) { FOnGetXMLHeader = std::move(Value); }
+  const TBeforeParsingEvent& BeforeParsing() const { return FBeforeParsing; }
+  void SetBeforeParsing(TBeforeParsingEvent Value) { FBeforeParsing = std::move(Value); }
+
+ protected:
+  // Reads the element TagName (searched from FCurrent) into Object. ParentBlockEnd is the first byte
+  // of the closing tag of the enclosing element, null for the root.
+  void DeSerializeInternal(TObject* Object, std::string_view TagName, const char* ParentBlockEnd);
+  // Sets PropInfo of Object from the child element whose value runs from ValueStart up to ValueEnd
+  // (the first byte of its closing tag), inside the element that ends at ParentBlockEnd.
+  void SetPropertyValue(TObject* Object, PPropInfo PropInfo, const char* ValueStart, const char* ValueEnd,
+                        const char* ParentBlockEnd);
+
+ private:
+  struct TWriteState;
+  struct TReadState;
+  using TVisitPath = std::vector<const TObject*>;
+
+  // Writes the elements of every property of Object; Level is their depth (1 under the root).
+  void SerializeInternal(TObject* Object, int32_t Level);
+  void WriteOutStream(std::string_view Text);
+  void GenerateDTDInternal(TObject* Object, TStrings* Names, TStream& Stream, const std::string& ElementName);
+  // Does nothing when Condition holds; otherwise raises ExceptionClass with Message behind the
+  // "XMLSerializerException" prefix, placed at Offset in the document (-1: not a reading error).
+  static void check(bool Condition, const std::string& Message, TExceptionClass ExceptionClass,
+                    int64_t Offset = -1);
+
+  // The reading core: returns the first byte after the element's opening tag, or null when the
+  // element is not there. An item read (AsItem) looks only before ParentBlockEnd and reports a
+  // missing or unclosed element by returning null instead of raising.
+  const char* ReadElement(TObject* Object, std::string_view TagName, const char* ParentBlockEnd, bool AsItem);
+  // Appends items read from the elements named after the item class, until one cannot be read.
+  void ReadItems(TCollection* Collection, const char* BlockEnd);
+  const char* DocumentEnd() const { return FBuffer + (static_cast<int64_t>(FLastIndex) + 1); }
+  int64_t OffsetOf(const char* Position) const { return Position - FBuffer; }
+  // Raises EXMLCyclicReferenceException when Object is on Path, for the property PropName.
+  static void CheckNotVisited(const TVisitPath& Path, const TObject* Object, const std::string& PropName);
+
+  // Reading state, valid while DeSerialize runs.
+  char* FBuffer = nullptr;
+  const char* FBufferEnd = nullptr;  // the document's last byte
+  int32_t FLastIndex = -1;
+  const char* FCurrent = nullptr;  // every opening-tag search starts here
+  TStream* FOutStream = nullptr;   // the stream of the running or most recent Serialize
+  TOnGetXMLHeader FOnGetXMLHeader;
+  bool FGenerateFormattedXML = true;
+  bool FExcludeEmptyValues = false;
+  bool FExcludeDefaultValues = false;
+  bool FReplaceReservedSymbols = false;
+  bool FStrongConformity = true;
+  TBeforeParsingEvent FBeforeParsing;
+  bool FWrapCollections = true;
+  bool FIgnoreUnknownTags = false;
+  std::string FDefaultHeader;
+
+  TWriteState* FWrite = nullptr;   // the running Serialize call
+  TReadState* FRead = nullptr;     // the running DeSerialize call
+  TVisitPath* FDTDPath = nullptr;  // objects being walked by GenerateDTD
+};
+
+// Registers TzuXMLSerializer for creation by name.
+void RegisterXMLSerializerClasses();
+
+}  // namespace zu

@@ -1,0 +1,47 @@
+# cmake -P script: install, build the consumer, run it, compare README.md with its source.
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "failed (${status}): ${ARGN}\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+set(consumer ${ZU_SOURCE_DIR}/tests/install/consumer)
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+
+# The installed files must exist: build what the package and the tool consist of.
+run(${CMAKE_COMMAND} --build ${ZU_BUILD_DIR} --target zu_xml zuxml --parallel 2)
+run(${CMAKE_COMMAND} --install ${ZU_BUILD_DIR} --prefix ${prefix})
+foreach(file include/zu/lib/xml/zuXMLSerializer.h include/zu/platform/classes/Classes.h bin/zuxml)
+  if(NOT EXISTS ${prefix}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+
+set(flags)
+if(SANITIZE)
+  set(flags -DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined)
+endif()
+run(${CMAKE_COMMAND} -S ${consumer} -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_CXX_COMPILER=${CXX} ${flags})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build --parallel 2)
+# Captured through a file: execute_process turns CR LF into LF in output variables.
+execute_process(COMMAND ${WORK_DIR}/build/zuconsumer RESULT_VARIABLE status OUTPUT_FILE ${WORK_DIR}/document.xml)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the consumer failed (${status})")
+endif()
+file(READ ${WORK_DIR}/document.xml out HEX)
+set(expected "\r\n<TBook>\r\n\t<Title>Objects &lt;as&gt; documents</Title>\r\n\t<Pages>320</Pages>\r\n\t<Cover>cvHardcover</Cover>\r\n\t<Authors>\"Ada Lovelace\",Babbage\r\n\t</Authors>\r\n</TBook>")
+string(HEX "${expected}" expected)
+if(NOT out STREQUAL expected)
+  message(FATAL_ERROR "unexpected document in ${WORK_DIR}/document.xml")
+endif()
+
+file(READ ${consumer}/main.cpp source)
+file(READ ${ZU_SOURCE_DIR}/README.md readme)
+string(FIND "${readme}" "${source}" at)
+if(at LESS 0)
+  message(FATAL_ERROR "README.md does not show tests/install/consumer/main.cpp as it is")
+endif()
