@@ -3,7 +3,12 @@
 //
 //   zuxml xml SOURCE [OPTIONS]
 //   zuxml dtd SOURCE
-//   zuxml read SOURCE [OPTIONS] < DOCUMENT
+//   zuxml read SOURCE [OPTIONS] [--as-text] < DOCUMENT
+//   zuxml text SOURCE
+//   zuxml calc EXPRESSION
+//   zuxml translit --to-latin|--to-cyrillic TEXT
+//
+// SOURCE is a registered class name or the path of a text-form file (object ... end).
 //
 // Output goes to standard output byte for byte. An error prints its exception class and message
 // (and, for reading errors, "at byte N") to standard error and exits 1; a usage error exits 2.
@@ -15,7 +20,14 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/Unit1.h"
+#include "lib/colors3d/zu3DCol.h"
+#include "lib/styles/zuCommCl.h"
+#include "lib/utils/zuUtils.h"
+#include "platform/classes/Filer.h"
+#include "platform/classes/ObjectText.h"
 #include "lib/xml/zuXMLSerializer.h"
 #include "platform/forms/Application.h"
 #include "platform/classes/Classes.h"
@@ -32,13 +44,19 @@ void RegisterProjectClasses() {
   RegisterXMLSerializerClasses();
   RegisterFormsClasses();
   RegisterUnit1Classes();
+  RegisterStyleClasses();
+  Register3DColorClasses();
 }
 
 constexpr const char* kUsage =
     "usage: zuxml xml SOURCE [OPTIONS]\n"
     "       zuxml dtd SOURCE\n"
-    "       zuxml read SOURCE [OPTIONS] < DOCUMENT\n"
-    "SOURCE is the name of a registered class; a new instance of it is written or read into.\n"
+    "       zuxml read SOURCE [OPTIONS] [--as-text] < DOCUMENT\n"
+    "       zuxml text SOURCE\n"
+    "       zuxml calc EXPRESSION\n"
+    "       zuxml translit --to-latin|--to-cyrillic TEXT\n"
+    "SOURCE is the name of a registered class (a new instance of it is written or read into), or\n"
+    "the path of a text-form file, loaded into a new instance of its root class.\n"
     "OPTIONS: --NAME=VALUE sets the serializer's published option NAME (--WrapCollections=False ...);\n"
     "         --header=TEXT opens written documents with TEXT; --decimal-separator=C for floats.\n";
 
@@ -52,6 +70,8 @@ struct TCommand {
   std::vector<std::pair<std::string, std::string>> Options;  // published options, in order
   bool HasHeader = false;
   std::string Header;
+  bool AsText = false;
+  std::string Text;  // translit's text
 };
 
 TCommand ParseCommand(int argc, char** argv) {
@@ -59,10 +79,24 @@ TCommand ParseCommand(int argc, char** argv) {
   TCommand command;
   command.Mode = argv[1];
   command.Source = argv[2];
+  if (command.Mode == "calc" || command.Mode == "text") {
+    if (argc != 3) throw TUsageError{command.Mode + " takes one argument"};
+    return command;
+  }
+  if (command.Mode == "translit") {
+    if (argc != 4 || (command.Source != "--to-latin" && command.Source != "--to-cyrillic"))
+      throw TUsageError{"translit takes --to-latin or --to-cyrillic and one text"};
+    command.Text = argv[3];
+    return command;
+  }
   if (command.Mode != "xml" && command.Mode != "dtd" && command.Mode != "read")
     throw TUsageError{"unknown command " + command.Mode};
   for (int i = 3; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--as-text" && command.Mode == "read") {
+      command.AsText = true;
+      continue;
+    }
     const size_t equals = arg.find('=');
     if (!arg.starts_with("--") || equals == std::string_view::npos)
       throw TUsageError{"bad option " + std::string(arg)};
@@ -100,7 +134,21 @@ void ApplyOptions(TzuXMLSerializer& Serializer, const TCommand& Command) {
   }
 }
 
+bool IsFile(const std::string& Path) {
+  struct stat st;
+  return Path.find_first_of("/.") != std::string::npos && ::stat(Path.c_str(), &st) == 0 &&
+         S_ISREG(st.st_mode);
+}
+
 std::unique_ptr<TObject> CreateSource(const std::string& Name) {
+  if (IsFile(Name)) {
+    // A text-form file: converted to the binary form and read into a new instance of its class.
+    TFileStream file(Name, fmOpenRead);
+    TMemoryStream binary;
+    ObjectTextToBinary(file, binary);
+    binary.SetPosition(0);
+    return std::unique_ptr<TObject>(ReadComponent(binary, nullptr));
+  }
   const TClassInfo* cls = FindClass(Name);
   std::unique_ptr<TObject> object(cls->Create ? cls->Create(nullptr) : nullptr);
   if (!object) throw EInvalidOperation(Format("Cannot create an instance of %s", {cls->ClassName}));
@@ -124,13 +172,40 @@ void WriteStandardOutput(const TMemoryStream& Stream) {
   if (std::fflush(stdout) != 0) throw EWriteError("Stream write error");
 }
 
+// The text form of a component: its binary form converted.
+void WriteTextForm(TObject* Source, TMemoryStream& Output) {
+  auto* component = dynamic_cast<TComponent*>(Source);
+  if (!component) throw EInvalidOperation(Format("%s is not a component", {Source->ClassName()}));
+  TMemoryStream binary;
+  WriteComponent(binary, component);
+  binary.SetPosition(0);
+  ObjectBinaryToText(binary, Output);
+}
+
+void WriteText(const std::string& Text) {
+  if (!Text.empty() && std::fwrite(Text.data(), 1, Text.size(), stdout) != Text.size())
+    throw EWriteError("Stream write error");
+  if (std::fflush(stdout) != 0) throw EWriteError("Stream write error");
+}
+
 int Run(const TCommand& Command) {
+  if (Command.Mode == "calc") {
+    WriteText(FloatToStr(CalcMathString(Command.Source)));
+    return 0;
+  }
+  if (Command.Mode == "translit") {
+    const bool toLatin = Command.Source == "--to-latin";
+    WriteText(Cp1251ToUtf8(Transliterate(Utf8ToCp1251(Command.Text), toLatin)));
+    return 0;
+  }
   TzuXMLSerializer serializer(nullptr);
   ApplyOptions(serializer, Command);
   std::unique_ptr<TObject> source = CreateSource(Command.Source);
   TMemoryStream output;
   if (Command.Mode == "xml") {
     serializer.Serialize(source.get(), output);
+  } else if (Command.Mode == "text") {
+    WriteTextForm(source.get(), output);
   } else if (Command.Mode == "dtd") {
     serializer.GenerateDTD(source.get(), output);
   } else {
@@ -138,9 +213,13 @@ int Run(const TCommand& Command) {
     ReadStandardInput(input);
     serializer.DeSerialize(source.get(), input);
     // The result is written with the default options; only the header carries over.
-    TzuXMLSerializer writer(nullptr);
-    writer.SetOnGetXMLHeader(serializer.OnGetXMLHeader());
-    writer.Serialize(source.get(), output);
+    if (Command.AsText) {
+      WriteTextForm(source.get(), output);
+    } else {
+      TzuXMLSerializer writer(nullptr);
+      writer.SetOnGetXMLHeader(serializer.OnGetXMLHeader());
+      writer.Serialize(source.get(), output);
+    }
   }
   WriteStandardOutput(output);
   return 0;

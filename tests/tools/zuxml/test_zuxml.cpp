@@ -139,3 +139,76 @@ TEST(Zuxml, UsageErrorsExitWithTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Zuxml, PropertyGroupsAndTheColourSchemeWriteInTheirOrderAndRoundTrip) {
+  TResult colors = Zuxml("xml TzuLabelColors --GenerateFormattedXML=False");
+  EXPECT_EQ(colors.Status, 0) << colors.Err;
+  EXPECT_NE(colors.Out.find("<TzuLabelColors><Text>0</Text><TextDisabled>8421504</TextDisabled>"),
+            std::string::npos)
+      << colors.Out;
+  EXPECT_NE(colors.Out.find(
+                "<ColorShadowShift>60</ColorShadowShift><BackgroundActive>-2147483633</BackgroundActive>"
+                "</TzuLabelColors>"),
+            std::string::npos);
+
+  TResult style = Zuxml("xml TzuListBoxItemStyle --GenerateFormattedXML=False");
+  EXPECT_EQ(style.Status, 0) << style.Err;
+  const size_t font = style.Out.find("<Font><Charset>"),
+               bevel = style.Out.find("<Bevel><Inner>bvNone</Inner>"),
+               gradient = style.Out.find("<Gradient><FromColor>8421504</FromColor>");
+  EXPECT_NE(font, std::string::npos) << style.Out;
+  EXPECT_LT(font, bevel);
+  EXPECT_LT(bevel, gradient);
+
+  TResult scheme = Zuxml("xml Tzu3DColors --GenerateFormattedXML=False");
+  EXPECT_EQ(scheme.Out,
+            "<Tzu3DColors><Tag>0</Tag><DkShadow>-2147483627</DkShadow><Highlight>-2147483628</Highlight>"
+            "<Shadow>-2147483632</Shadow></Tzu3DColors>");
+
+  // Changed values read back: each document goes through read and comes out as it went in.
+  struct Case {
+    const char* cls;
+    std::string from, to;
+  } cases[] = {
+      {"TzuLabelColors", "<Text>0</Text>", "<Text>255</Text>"},
+      {"TzuListBoxItemStyle", "<Inner>bvNone</Inner>", "<Inner>bvRaised</Inner>"},
+      {"Tzu3DColors", "<Tag>0</Tag>", "<Tag>7</Tag>"},
+  };
+  for (const Case& c : cases) {
+    std::string doc = Zuxml(std::string("xml ") + c.cls).Out;
+    const size_t at = doc.find(c.from);
+    ASSERT_NE(at, std::string::npos) << c.cls;
+    doc.replace(at, c.from.size(), c.to);
+    TResult back = Zuxml(std::string("read ") + c.cls, doc);
+    EXPECT_EQ(back.Status, 0) << back.Err;
+    EXPECT_EQ(back.Out, doc) << c.cls;
+  }
+}
+
+TEST(Zuxml, TextFormsCalculationAndTransliteration) {
+  const std::string path = ::testing::TempDir() + "zuxml_form_" + std::to_string(::getpid()) + ".dfm";
+  std::ofstream(path) << "object Scheme: Tzu3DColors\n  Tag = 4\n  Shadow = clRed\nend\n";
+  TResult xml = Zuxml("xml " + path + " --GenerateFormattedXML=False");
+  EXPECT_EQ(xml.Status, 0) << xml.Err;
+  EXPECT_NE(xml.Out.find("<Tag>4</Tag>"), std::string::npos) << xml.Out;
+  EXPECT_NE(xml.Out.find("<Shadow>255</Shadow>"), std::string::npos);
+  TResult text = Zuxml("text " + path);
+  EXPECT_EQ(text.Status, 0) << text.Err;
+  EXPECT_NE(text.Out.find("object Scheme: Tzu3DColors"), std::string::npos) << text.Out;
+  EXPECT_NE(text.Out.find("Tag = 4"), std::string::npos);
+  TResult asText = Zuxml("read Tzu3DColors --as-text", "<Tzu3DColors><Tag>9</Tag></Tzu3DColors>");
+  EXPECT_NE(asText.Out.find("Tag = 9"), std::string::npos) << asText.Out << asText.Err;
+  std::remove(path.c_str());
+
+  EXPECT_EQ(Zuxml("calc '(1+2)*3/4'").Out, "2.25");
+  TResult bad = Zuxml("calc '(1+2'");
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_EQ(bad.Err.rfind("Exception: ", 0), 0u) << bad.Err;
+  EXPECT_EQ(Zuxml("translit --to-latin '\xD0\x9C\xD0\xB8\xD1\x80'").Out, "Mir");
+  EXPECT_EQ(Zuxml("translit --to-cyrillic Mir").Out, "\xD0\x9C\xD0\xB8\xD1\x80");
+  EXPECT_EQ(Zuxml("translit --sideways x").Status, 2);
+}
+
+}  // namespace
