@@ -202,6 +202,13 @@ TEST(Zuxml, TextFormsCalculationAndTransliteration) {
   EXPECT_NE(asText.Out.find("Tag = 9"), std::string::npos) << asText.Out << asText.Err;
   std::remove(path.c_str());
 
+  // The demonstration program's own form file.
+  TResult form = Zuxml(std::string("xml ") + ZU_SOURCE_DIR + "/app/Unit1.dfm");
+  EXPECT_EQ(form.Status, 0) << form.Err;
+  EXPECT_EQ(form.Out.rfind("\r\n<Tddd>\r\n\t<Tag>0</Tag>\r\n\t<Left>295</Left>", 0), 0u)
+      << form.Out.substr(0, 80);
+  EXPECT_NE(form.Out.find("\t\t<Name>MS Sans Serif</Name>"), std::string::npos);
+
   EXPECT_EQ(Zuxml("calc '(1+2)*3/4'").Out, "2.25");
   TResult bad = Zuxml("calc '(1+2'");
   EXPECT_EQ(bad.Status, 1);
