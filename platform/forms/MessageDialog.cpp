@@ -146,12 +146,12 @@ class TMessageForm : public TForm {
 
 ZU_PUBLISHED(TMessageForm, "Dialogs") {}
 
-struct TButtonSpec {
+struct TButtonChoice {
   const char* Caption;
   TModalResult Result;
 };
 
-std::vector<TButtonSpec> ButtonsOf(win::UINT type) {
+std::vector<TButtonChoice> ButtonsOf(win::UINT type) {
   switch (type & win::MB_TYPEMASK) {
     case win::MB_OKCANCEL:
       return {{"OK", mrOk}, {"Cancel", mrCancel}};
@@ -209,15 +209,15 @@ int ShowMessageBox(win::HWND Owner, const std::string& Text, const std::string& 
   if (iconControl && label->Height() < 32) label->SetTop(margin + (32 - label->Height()) / 2);
   bottom = std::max(bottom, label->Top() + label->Height());
 
-  std::vector<TButtonSpec> specs = ButtonsOf(Type);
-  int rowWidth = static_cast<int>(specs.size()) * 75 + (static_cast<int>(specs.size()) - 1) * 6;
+  std::vector<TButtonChoice> choices = ButtonsOf(Type);
+  int rowWidth = static_cast<int>(choices.size()) * 75 + (static_cast<int>(choices.size()) - 1) * 6;
   int clientWidth = std::max(label->Left() + label->Width() + margin, rowWidth + 2 * margin);
   clientWidth = std::max(clientWidth, 120);
   int buttonTop = bottom + 14;
   std::vector<TMessageButton*> buttons;
   int bx = (clientWidth - rowWidth) / 2;
-  for (const auto& spec : specs) {
-    auto* button = new TMessageButton(form.get(), spec.Caption, spec.Result);
+  for (const auto& choice : choices) {
+    auto* button = new TMessageButton(form.get(), choice.Caption, choice.Result);
     button->SetParent(form.get());
     button->SetLeft(bx);
     button->SetTop(buttonTop);
@@ -227,10 +227,10 @@ int ShowMessageBox(win::HWND Owner, const std::string& Text, const std::string& 
   form->SetClientWidth(clientWidth);
   form->SetClientHeight(buttonTop + 23 + margin);
 
-  bool hasCancel =
-      std::any_of(specs.begin(), specs.end(), [](const TButtonSpec& s) { return s.Result == mrCancel; });
-  size_t defaultIndex = std::min<size_t>((Type & MB_DEFMASK) >> 8, specs.size() - 1);
-  form->EscapeResult = hasCancel ? mrCancel : specs.size() == 1 ? mrOk : specs[defaultIndex].Result;
+  bool hasCancel = std::any_of(choices.begin(), choices.end(),
+                               [](const TButtonChoice& s) { return s.Result == mrCancel; });
+  size_t defaultIndex = std::min<size_t>((Type & MB_DEFMASK) >> 8, choices.size() - 1);
+  form->EscapeResult = hasCancel ? mrCancel : choices.size() == 1 ? mrOk : choices[defaultIndex].Result;
 
   // Centred over the owner's form, else over the main form, else near the screen's top left.
   TCustomForm* over = app->FindForm(Owner);

@@ -58,7 +58,7 @@ class TPropAccessor {
 };
 
 // The stored specifier: a constant, or a test run on the object (a field or a method).
-struct TStoredSpec {
+struct TStoredSpecifier {
   bool Constant = true;
   std::function<bool(const TObject*)> Test;
   bool IsConstant() const { return !Test; }
@@ -68,7 +68,7 @@ struct TStoredSpec {
 struct TPropInfo {
   const TTypeInfo* (*TypeGetter)() = nullptr;  // resolved on use, so classes may refer to each other
   std::shared_ptr<const TPropAccessor> Access;
-  TStoredSpec Stored;
+  TStoredSpecifier Stored;
   int32_t Index = NotIndexed;
   int32_t Default = NoDefault;
   uint16_t NameIndex = 0;

@@ -434,15 +434,15 @@ class TPropBuilder {
     return *this;
   }
   TPropBuilder& stored(bool constant) {
-    Prop().Stored = TStoredSpec{constant, {}};
+    Prop().Stored = TStoredSpecifier{constant, {}};
     return *this;
   }
   // A Boolean field, or a method returning bool (called with the property's index when it takes one).
   template <class S>
-  TPropBuilder& stored(S spec) {
+  TPropBuilder& stored(S test) {
     int32_t index = Prop().Index;
-    std::function<bool(const T&)> f = detail::MakeGetter<T, bool>(spec, index);
-    Prop().Stored = TStoredSpec{true, [f](const TObject* o) { return f(*static_cast<const T*>(o)); }};
+    std::function<bool(const T&)> f = detail::MakeGetter<T, bool>(test, index);
+    Prop().Stored = TStoredSpecifier{true, [f](const TObject* o) { return f(*static_cast<const T*>(o)); }};
     return *this;
   }
 

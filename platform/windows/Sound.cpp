@@ -65,14 +65,14 @@ BOOL sndPlaySoundA(LPCSTR sound, UINT flags) {
   }
   if (!source) return 0;
 
-  SDL_AudioSpec spec;
+  SDL_AudioSpec format;
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  if (!SDL_LoadWAV_RW(source, 1, &spec, &samples, &length)) return 0;
+  if (!SDL_LoadWAV_RW(source, 1, &format, &samples, &length)) return 0;
   player.Stop();
-  spec.callback = nullptr;
-  spec.userdata = nullptr;
-  player.Device = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+  format.callback = nullptr;
+  format.userdata = nullptr;
+  player.Device = SDL_OpenAudioDevice(nullptr, 0, &format, nullptr, 0);
   bool ok = player.Device != 0 && SDL_QueueAudio(player.Device, samples, length) == 0;
   SDL_FreeWAV(samples);
   if (!ok) {
