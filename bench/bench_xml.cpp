@@ -18,6 +18,9 @@
 // (RunSerialize, RunDeSerialize, RunPugiBuildSave, RunPugiParseWalk).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -77,6 +80,21 @@ int posix_memalign(void** out, size_t alignment, size_t n) {
   if (!p) return ENOMEM;
   *out = p;
   return 0;
+}
+// Blocks the program maps itself (large read buffers) count as well; the allocator's own mappings
+// are counted above, through its blocks.
+void* mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {
+  void* p = reinterpret_cast<void*>(syscall(SYS_mmap, address, length, protection, flags, fd, offset));
+  if (p != MAP_FAILED && (flags & MAP_ANONYMOUS)) {
+    gHeapNow += static_cast<int64_t>(length);
+    if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
+  }
+  return p;
+}
+int munmap(void* address, size_t length) {
+  const long result = syscall(SYS_munmap, address, length);
+  if (result == 0) gHeapNow -= static_cast<int64_t>(length);
+  return static_cast<int>(result);
 }
 }
 

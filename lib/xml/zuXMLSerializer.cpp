@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "lib/xml/zcXMLSerializer.h"
+#include "lib/xml/zuXMLScan.h"
+#include "platform/system/Buffers.h"
 #include "platform/system/SysUtils.h"
 
 namespace zu {
@@ -28,6 +30,8 @@ ZU_PUBLISHED(TzuXMLSerializer, "zuXMLSerializer") {
 void RegisterXMLSerializerClasses() { RegisterClass(TzuXMLSerializer::StaticClass()); }
 
 namespace {
+
+using namespace xmlscan;
 
 constexpr std::string_view sMessagePrefix = "XMLSerializerException\r\n\r\n";
 
@@ -83,78 +87,6 @@ class TVisit {
  private:
   std::vector<const TObject*>& FPath;
 };
-
-// The first C at or after From and before End, or null. The reader's searches mostly end within
-// a few bytes: those are looked at eight at a time in place, longer spans by the library's scan.
-inline const char* FindChar(const char* From, const char* End, char C) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  const uint64_t pattern = kOnes * static_cast<unsigned char>(C);
-  const char* const near = From + std::min<ptrdiff_t>(End - From, 64);
-  for (; near - From >= 8; From += 8) {
-    uint64_t word;
-    std::memcpy(&word, From, 8);
-    word ^= pattern;  // a zero byte where C is
-    // The lowest flagged byte is the first zero byte; flags above it may be false, never below.
-    if (const uint64_t zeros = (word - kOnes) & ~word & (kOnes << 7))
-      return From + (std::countr_zero(zeros) >> 3);
-  }
-  for (; From < near; ++From)
-    if (*From == C) return From;
-  return From < End ? static_cast<const char*>(std::memchr(From, C, static_cast<size_t>(End - From)))
-                    : nullptr;
-}
-
-inline bool SameBytes(const char* A, const char* B, size_t Count) {
-  for (size_t i = 0; i < Count; ++i)
-    if (A[i] != B[i]) return false;
-  return true;
-}
-
-// The first "<Name>" (or "</Name>" when Closing) that starts before StartLimit and ends by End;
-// null when there is none.
-const char* FindTag(const char* From, const char* StartLimit, const char* End, std::string_view Name,
-                    bool Closing) {
-  const ptrdiff_t length = static_cast<ptrdiff_t>(Name.size()) + (Closing ? 3 : 2);
-  const ptrdiff_t starts = std::min(StartLimit - From, End - From - length + 1);
-  if (starts <= 0) return nullptr;
-  const char* const last = From + starts;  // candidates start before this
-  while (const char* lt = FindChar(From, last, '<')) {
-    const char* p = lt + 1;
-    if ((!Closing || *p++ == '/') && SameBytes(p, Name.data(), Name.size()) && p[Name.size()] == '>')
-      return lt;
-    From = lt + 1;
-  }
-  return nullptr;
-}
-
-// The same for a closing tag far ahead (the end of an element): a substring search that skips
-// ahead, where stopping at every "<" of the element's content would cost more.
-const char* FindClosingTag(const char* From, const char* StartLimit, const char* End, std::string_view Name) {
-  const size_t length = Name.size() + 3;
-  const ptrdiff_t starts = StartLimit - From;
-  if (starts <= 0) return nullptr;
-  const size_t region =
-      static_cast<size_t>(std::min<ptrdiff_t>(End - From, starts + static_cast<ptrdiff_t>(length) - 1));
-  if (region < length) return nullptr;
-  char small[128];
-  std::string large;
-  char* needle = small;
-  if (length > sizeof small) {
-    large.resize(length);
-    needle = large.data();
-  }
-  needle[0] = '<';
-  needle[1] = '/';
-  std::memcpy(needle + 2, Name.data(), Name.size());
-  needle[length - 1] = '>';
-  return static_cast<const char*>(memmem(From, region, needle, length));
-}
-
-// Past every byte of code 33 or below, never past End.
-const char* SkipBlanks(const char* From, const char* End) {
-  while (From < End && static_cast<unsigned char>(*From) <= 33) ++From;
-  return From;
-}
 
 // The first property of the list whose name is Name followed by Suffix, letter for letter. Names
 // are unique in a list, and documents follow the list's order: the search starts at Hint, the
@@ -281,25 +213,28 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
   return result.ec == std::errc() && result.ptr == Text.data() + Text.size();
 }
 
-// Sets a property from its text by the framework's rules. Plain decimal integers for the integer
-// kinds are stored directly, clamped to the type's range as the general conversion would; plain
-// decimal numbers with the point as separator likewise for floats.
-void SetValueText(TObject* Object, PPropInfo PropInfo, const std::string& Text) {
-  const TTypeInfo* type = PropInfo->PropType();
+// Sets a property of the integer or float kinds from a plain decimal text, as the framework's rules
+// would: integers clamped to the type's range, floats only with the point as separator. False,
+// with nothing set, for other kinds and texts.
+bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type, std::string_view Text) {
   if (type->Kind == tkInteger || type->Kind == tkChar || type->Kind == tkWChar) {
     int64_t v;
-    if (ParsePlainInteger(Text, v)) {
-      SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
-      return;
-    }
-  } else if (type->Kind == tkFloat && FormatSettings.DecimalSeparator == '.') {
-    double v;
-    if (ParsePlainFloat(Text, v)) {
-      SetFloatProp(Object, PropInfo, v);
-      return;
-    }
+    if (!ParsePlainInteger(Text, v)) return false;
+    SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
+    return true;
   }
-  SetPropText(Object, PropInfo, Text);
+  if (type->Kind == tkFloat && FormatSettings.DecimalSeparator == '.') {
+    double v;
+    if (!ParsePlainFloat(Text, v)) return false;
+    SetFloatProp(Object, PropInfo, v);
+    return true;
+  }
+  return false;
+}
+
+// Sets a property from its text by the framework's rules.
+void SetValueText(TObject* Object, PPropInfo PropInfo, const std::string& Text) {
+  if (!SetPlainValue(Object, PropInfo, PropInfo->PropType(), Text)) SetPropText(Object, PropInfo, Text);
 }
 
 }  // namespace
@@ -676,15 +611,16 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
     // The document is what the stream holds from its position on, followed by a zero byte.
     const int64_t size = std::max<int64_t>(0, Stream.Size() - Stream.Position());
     if (size >= std::numeric_limits<int32_t>::max()) throw EOutOfMemory("Document too large to read");
-    std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(size) + 1]);
+    // The zero byte and the padding behind it let the searches read whole blocks.
+    TByteBuffer buffer(static_cast<size_t>(size) + 1 + kScanPadding);
     int64_t length = 0;
     while (length < size) {
-      const int32_t n = Stream.Read(buffer.get() + length, static_cast<int32_t>(size - length));
+      const int32_t n = Stream.Read(buffer.Data() + length, static_cast<int32_t>(size - length));
       if (n <= 0) break;
       length += n;
     }
-    buffer[static_cast<size_t>(length)] = 0;
-    FBuffer = buffer.get();
+    std::memset(buffer.Data() + length, 0, static_cast<size_t>(size - length) + 1 + kScanPadding);
+    FBuffer = buffer.Data();
     const TBeforeParsingEvent beforeParsing = FBeforeParsing;  // a copy, as for the header event
     beforeParsing(this, FBuffer);
     FCurrent = FBuffer;
@@ -700,42 +636,47 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
 
 void TzuXMLSerializer::DeSerializeInternal(TObject* Object, std::string_view TagName,
                                            const char* ParentBlockEnd) {
-  ReadElement(Object, TagName, ParentBlockEnd, false);
-}
-
-const char* TzuXMLSerializer::ReadElement(TObject* Object, std::string_view TagName,
-                                          const char* ParentBlockEnd, bool AsItem) {
-  const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
   if (!FWrapCollections)
     if (Object->ClassType()->InheritsFrom(CollectionClass()))
       if (const TClassInfo* itemClass = static_cast<TCollection*>(Object)->ItemClass())
         TagName = itemClass->ClassName;
+  TElement element;
+  if (FindElement(TagName, ParentBlockEnd, false, element)) ReadChildren(Object, element);
+}
 
+bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentBlockEnd, bool AsItem,
+                                   TElement& Element) const {
   const char* const docEnd = DocumentEnd();
   const char* const blockEnd = ParentBlockEnd ? ParentBlockEnd : docEnd;
   // An item found at or past its block's end could only fail on its closing tag, so an item read
   // searches no further: the loop over a collection's items stays linear in the document.
-  const char* const open = FindTag(FCurrent, AsItem ? blockEnd : docEnd, docEnd, TagName, false);
-  if (!open) {
-    if (AsItem || !FStrongConformity) return nullptr;
+  Element.Open = FindTag(FCurrent, AsItem ? blockEnd : docEnd, docEnd, TagName, false);
+  if (!Element.Open) {
+    if (AsItem || !FStrongConformity) return false;
     check(false, Format(_ERR_OpenXMLTagNotFound, {TagName}), ExceptionClass<EXMLOpenTagNotFoundException>(),
           OffsetOf(FCurrent));
   }
-  const char* const body = open + TagName.size() + 2;
+  Element.Body = Element.Open + TagName.size() + 2;
   // A closing tag at or past the parent's closing tag is as missing as none at all.
-  const char* const end = FindClosingTag(body, blockEnd, docEnd, TagName);
-  if (!end) {
-    if (AsItem) return nullptr;
+  Element.End = FindTag(Element.Body, blockEnd, docEnd, TagName, true);
+  if (!Element.End) {
+    if (AsItem) return false;
     check(false, Format(_ERR_CloseXMLTagNotFound, {TagName}), ExceptionClass<EXMLCloseTagNotFoundException>(),
-          OffsetOf(open));
+          OffsetOf(Element.Open));
   }
+  return true;
+}
 
+void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
+  const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
+  const char* const docEnd = DocumentEnd();
+  const char* const end = Element.End;
   TVisit visit(FRead->Path, Object);
   size_t hint = 0;
-  const char* cursor = SkipBlanks(body, docEnd);
+  const char* cursor = SkipBlanks(Element.Body, docEnd);
   while (cursor < end) {
     // The element's own closing tag ends both searches at the latest.
-    const char* const tagStart = FindChar(cursor, docEnd, '<');
+    const char* const tagStart = *cursor == '<' ? cursor : FindChar(cursor, docEnd, '<');
     if (!tagStart) break;
     const char* const tagClose = FindChar(tagStart + 1, docEnd, '>');
     if (!tagClose) break;
@@ -762,18 +703,20 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, std::string_view TagN
     }
     cursor = SkipBlanks(childEnd + child.size() + 3, docEnd);
   }
-  return body;
 }
 
 void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, const char* ValueStart,
                                         const char* ValueEnd, const char* ParentBlockEnd) {
-  const TTypeKind kind = PropInfo->Kind();
+  const TTypeInfo* const type = PropInfo->PropType();
+  const TTypeKind kind = type->Kind;
   // The value's bytes, up to its closing tag or to a zero byte, whichever comes first.
   const char* const zero = FindChar(ValueStart, ValueEnd, '\0');
   const std::string_view raw(ValueStart, static_cast<size_t>((zero ? zero : ValueEnd) - ValueStart));
 
   if (IsValueKind(kind)) {
     if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
+    // A plain number reads the same before and after the text treatment below.
+    if (SetPlainValue(Object, PropInfo, type, raw)) return;
     // One text for all values of a reading: a setter runs once its value was taken from the text.
     std::string& text = FRead->Text;
     text.clear();
@@ -809,20 +752,22 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
 
 void TzuXMLSerializer::ReadItems(TCollection* Collection, const char* BlockEnd) {
   for (;;) {
-    TCollectionItem* item = Collection->Add();
-    const char* body = nullptr;
+    TCollectionItem* const item = Collection->Add();
+    TElement element;
+    bool found = false;
     try {
-      body = ReadElement(item, item->ClassName(), BlockEnd, true);
+      found = FindElement(item->ClassName(), BlockEnd, true, element);
+      if (found) ReadChildren(item, element);
     } catch (...) {
-      body = nullptr;  // an item that cannot be read ends the collection, silently
+      found = false;  // an item that cannot be read ends the collection, silently
     }
-    if (!body) {
+    if (!found) {
       delete item;
       return;
     }
     // An item without child elements leaves FCurrent before its own opening tag: move past it, or
     // the next search would find this item again, and again.
-    if (FCurrent < body) FCurrent = body;
+    if (FCurrent < element.Body) FCurrent = element.Body;
   }
 }
 

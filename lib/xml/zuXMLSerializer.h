@@ -84,10 +84,20 @@ class TzuXMLSerializer : public TComponent {
   static void check(bool Condition, const std::string& Message, TExceptionClass ExceptionClass,
                     int64_t Offset = -1);
 
-  // The reading core: returns the first byte after the element's opening tag, or null when the
-  // element is not there. An item read (AsItem) looks only before ParentBlockEnd and reports a
-  // missing or unclosed element by returning null instead of raising.
-  const char* ReadElement(TObject* Object, std::string_view TagName, const char* ParentBlockEnd, bool AsItem);
+  // An element of the document: its opening tag, the first byte after it, and its closing tag.
+  struct TElement {
+    const char* Open;
+    const char* Body;
+    const char* End;
+  };
+  // Finds the element TagName from FCurrent on, closed before ParentBlockEnd (null: the document's
+  // end). An item read (AsItem) looks only before ParentBlockEnd and answers false for a missing
+  // or unclosed element; other reads raise, or answer false for a missing one without
+  // StrongConformity.
+  bool FindElement(std::string_view TagName, const char* ParentBlockEnd, bool AsItem,
+                   TElement& Element) const;
+  // Sets Object's properties from the child elements of Element.
+  void ReadChildren(TObject* Object, const TElement& Element);
   // Appends items read from the elements named after the item class, until one cannot be read.
   void ReadItems(TCollection* Collection, const char* BlockEnd);
   const char* DocumentEnd() const { return FBuffer + (static_cast<int64_t>(FLastIndex) + 1); }

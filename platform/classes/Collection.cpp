@@ -50,11 +50,9 @@ TCollectionItem* TCollection::Add() {
   if (!FItemClass || !FItemClass->InheritsFrom(TCollectionItem::StaticClass()) || !FItemClass->Create)
     throw EInvalidOperation("Collection has no item class it can create");
   TObject* obj = FItemClass->Create(this);
-  auto* item = dynamic_cast<TCollectionItem*>(obj);
-  if (!item) {
-    delete obj;
-    throw EInvalidOperation("Collection has no item class it can create");
-  }
+  if (!obj) throw EInvalidOperation("Collection has no item class it can create");
+  // The factory creates an instance of the item class, which derives from TCollectionItem.
+  auto* item = static_cast<TCollectionItem*>(obj);
   if (item->FCollection != this) item->SetCollection(this);
   return item;
 }
@@ -97,7 +95,9 @@ void TCollection::InsertItem(TCollectionItem* Item) {
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
   Notify(Item, cnExtracting);
-  FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
+  // Items mostly go from the end (a collection's destruction, a surplus item): search from there.
+  const auto at = std::find(FItems.rbegin(), FItems.rend(), Item);
+  if (at != FItems.rend()) FItems.erase(std::next(at).base());
   Item->FCollection = nullptr;
   Changed();
 }

@@ -221,6 +221,7 @@ static inline unsigned char Up(char c) {
 
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // the usual case, compared by the library's block compare
   for (size_t i = 0; i < a.size(); ++i)
     if (Up(a[i]) != Up(b[i])) return false;
   return true;
@@ -289,10 +290,14 @@ std::u16string Utf8ToWide(const std::string& s) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     uint32_t c;
     int extra;
-    if (b < 0x80) c = b, extra = 0;
-    else if ((b & 0xE0) == 0xC0) c = b & 0x1F, extra = 1;
-    else if ((b & 0xF0) == 0xE0) c = b & 0x0F, extra = 2;
-    else if ((b & 0xF8) == 0xF0) c = b & 0x07, extra = 3;
+    if (b < 0x80)
+      c = b, extra = 0;
+    else if ((b & 0xE0) == 0xC0)
+      c = b & 0x1F, extra = 1;
+    else if ((b & 0xF0) == 0xE0)
+      c = b & 0x0F, extra = 2;
+    else if ((b & 0xF8) == 0xF0)
+      c = b & 0x07, extra = 3;
     else {
       out += u'\xFFFD';
       ++i;
@@ -328,7 +333,9 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
   for (const TVarRec& a : args) list.push_back(&a);
   std::string out;
   size_t argIndex = 0;
-  auto invalid = [&] { throw EConvertError("Format '" + std::string(fmt) + "' invalid or incompatible with argument"); };
+  auto invalid = [&] {
+    throw EConvertError("Format '" + std::string(fmt) + "' invalid or incompatible with argument");
+  };
   for (size_t i = 0; i < fmt.size(); ++i) {
     char c = fmt[i];
     if (c != '%') {
@@ -366,7 +373,8 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
         break;
       case 'x':
         if (a.kind() != TVarRec::vtInteger) invalid();
-        piece = IntToHex(static_cast<uint64_t>(a.AsInt()) & (a.AsInt() < 0 && a.AsInt() >= INT32_MIN ? 0xFFFFFFFFull : ~0ull),
+        piece = IntToHex(static_cast<uint64_t>(a.AsInt()) &
+                             (a.AsInt() < 0 && a.AsInt() >= INT32_MIN ? 0xFFFFFFFFull : ~0ull),
                          prec > 0 ? prec : 0);
         break;
       case 'p':
@@ -383,13 +391,16 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
       case 'e':
       case 'g': {
         double v;
-        if (a.kind() == TVarRec::vtFloat) v = a.AsFloat();
-        else invalid();
+        if (a.kind() == TVarRec::vtFloat)
+          v = a.AsFloat();
+        else
+          invalid();
         if (conv == 'g') {
           piece = FloatToStr(v);
         } else {
           char buf[512];
-          std::snprintf(buf, sizeof buf, conv == 'e' ? "%.*E" : "%.*f", prec < 0 ? 2 : std::min(prec, 300), v);
+          std::snprintf(buf, sizeof buf, conv == 'e' ? "%.*E" : "%.*f", prec < 0 ? 2 : std::min(prec, 300),
+                        v);
           piece = buf;
           for (char& ch : piece)
             if (ch == '.') ch = FormatSettings.DecimalSeparator;
@@ -400,8 +411,10 @@ std::string Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
         invalid();
     }
     if (static_cast<int>(piece.size()) < width) {
-      if (left) piece.append(width - piece.size(), ' ');
-      else piece.insert(0, width - piece.size(), ' ');
+      if (left)
+        piece.append(width - piece.size(), ' ');
+      else
+        piece.insert(0, width - piece.size(), ' ');
     }
     out += piece;
   }

@@ -243,7 +243,9 @@ class TPropAccess final : public TPropAccessor {
       WrongChannel();
   }
   void SetStr(TObject* o, const std::string& v) const override {
-    if constexpr (ChannelOf<V>() == Channel::Str)
+    if constexpr (std::is_same_v<V, std::string>)
+      Set(o, v);  // no temporary copy
+    else if constexpr (ChannelOf<V>() == Channel::Str)
       Set(o, V(v));
     else
       WrongChannel();

@@ -315,8 +315,12 @@ int32_t GetEnumValue(const TTypeInfo* type, std::string_view name) {
   }
   if (type->Kind != tkEnumeration || name.empty()) return -1;
   const TTypeInfo* base = type->BaseType ? type->BaseType : type;
-  for (int32_t v = 0; v <= type->MaxValue && static_cast<size_t>(v) < base->NameList.size(); ++v)
-    if (SameText(base->NameList[static_cast<size_t>(v)], name)) return v;
+  const size_t count = std::min(static_cast<size_t>(std::max(type->MaxValue, -1) + 1), base->NameList.size());
+  // Names are mostly written as declared: an exact match is looked for first.
+  for (size_t v = 0; v < count; ++v)
+    if (base->NameList[v] == name) return static_cast<int32_t>(v);
+  for (size_t v = 0; v < count; ++v)
+    if (SameText(base->NameList[v], name)) return static_cast<int32_t>(v);
   return -1;
 }
 

@@ -1,0 +1,118 @@
+// The byte searches of the XML reader, sixteen bytes at a time. Every search may read up to
+// kScanPadding bytes past its End: the reader's buffer carries that many bytes after the document,
+// and results past End are never returned.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace zu::xmlscan {
+
+constexpr size_t kScanPadding = 64;
+
+#if defined(__SSE2__)
+struct TBlock {
+  __m128i Bytes;
+  explicit TBlock(const char* At) : Bytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(At))) {}
+  // One bit per byte equal to C, the first byte in the lowest bit.
+  uint32_t Equal(char C) const {
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Bytes, _mm_set1_epi8(C))));
+  }
+  // One bit per byte of code 33 or below.
+  uint32_t Blank() const {
+    const __m128i limit = _mm_set1_epi8(33);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(Bytes, limit), Bytes)));
+  }
+};
+#else
+struct TBlock {
+  const char* At;
+  explicit TBlock(const char* A) : At(A) {}
+  uint32_t Equal(char C) const {
+    uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(At[i] == C) << i;
+    return mask;
+  }
+  uint32_t Blank() const {
+    uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(static_cast<unsigned char>(At[i]) <= 33) << i;
+    return mask;
+  }
+};
+#endif
+
+// The first C at or after From and before End, or null.
+inline const char* FindChar(const char* From, const char* End, char C) {
+  for (; From < End; From += 16)
+    if (const uint32_t hits = TBlock(From).Equal(C)) {
+      const char* const at = From + std::countr_zero(hits);
+      return at < End ? at : nullptr;
+    }
+  return nullptr;
+}
+
+// Past every byte of code 33 or below, never past End.
+inline const char* SkipBlanks(const char* From, const char* End) {
+  for (; From < End; From += 16)
+    if (const uint32_t others = ~TBlock(From).Blank() & 0xFFFFu) {
+      const char* const at = From + std::countr_zero(others);
+      return at < End ? at : End;
+    }
+  return End;
+}
+
+template <class W>
+inline W Load(const char* At) {
+  W word;
+  std::memcpy(&word, At, sizeof word);
+  return word;
+}
+
+// Whether Count bytes at A and B are equal; reads only those bytes, a word at a time, the last
+// word overlapping the ones before.
+inline bool SameBytes(const char* A, const char* B, size_t Count) {
+  if (Count >= 8) {
+    for (size_t i = 0; i + 8 < Count; i += 8)
+      if (Load<uint64_t>(A + i) != Load<uint64_t>(B + i)) return false;
+    return Load<uint64_t>(A + Count - 8) == Load<uint64_t>(B + Count - 8);
+  }
+  if (Count >= 4)
+    return Load<uint32_t>(A) == Load<uint32_t>(B) &&
+           Load<uint32_t>(A + Count - 4) == Load<uint32_t>(B + Count - 4);
+  for (size_t i = 0; i < Count; ++i)
+    if (A[i] != B[i]) return false;
+  return true;
+}
+
+// The first "<Name>" (or "</Name>" when Closing) that starts before StartLimit and ends by End;
+// null when there is none. Blocks are screened for the byte before the name ("<" or "/") and the
+// closing ">" at their distance, and only the places where both sit are compared in full.
+inline const char* FindTag(const char* From, const char* StartLimit, const char* End, std::string_view Name,
+                           bool Closing) {
+  const ptrdiff_t length = static_cast<ptrdiff_t>(Name.size()) + (Closing ? 3 : 2);
+  const ptrdiff_t starts = std::min(StartLimit - From, End - From - length + 1);
+  if (starts <= 0) return nullptr;
+  const char* const last = From + starts;  // candidates start before this
+  const char lead = Closing ? '/' : '<';
+  const ptrdiff_t leadAt = Closing ? 1 : 0;
+  for (const char* at = From; at < last; at += 16) {
+    uint32_t hits = TBlock(at + leadAt).Equal(lead) & TBlock(at + length - 1).Equal('>');
+    while (hits) {
+      const char* const tag = at + std::countr_zero(hits);
+      if (tag >= last) return nullptr;
+      if (tag[0] == '<' && SameBytes(tag + leadAt + 1, Name.data(), Name.size())) return tag;
+      hits &= hits - 1;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace zu::xmlscan

@@ -1,0 +1,76 @@
+// The reader's block searches against plain byte-by-byte searches: every start, every end and
+// every alignment of a document whose bytes are drawn from the few that matter to the searches.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lib/xml/zuXMLScan.h"
+
+namespace {
+
+using namespace zu::xmlscan;
+
+const char* PlainFindChar(const char* From, const char* End, char C) {
+  for (; From < End; ++From)
+    if (*From == C) return From;
+  return nullptr;
+}
+
+const char* PlainSkipBlanks(const char* From, const char* End) {
+  while (From < End && static_cast<unsigned char>(*From) <= 33) ++From;
+  return From;
+}
+
+const char* PlainFindTag(const char* From, const char* StartLimit, const char* End, const std::string& Name,
+                         bool Closing) {
+  const std::string tag = (Closing ? "</" : "<") + Name + ">";
+  for (const char* at = From; at < StartLimit && at + tag.size() <= End; ++at)
+    if (std::string_view(at, tag.size()) == tag) return at;
+  return nullptr;
+}
+
+// A document in a buffer padded as the reader pads its own; the padding holds bytes that would be
+// found if a search looked past its end.
+struct Padded {
+  std::vector<char> bytes;
+  explicit Padded(const std::string& text) : bytes(text.begin(), text.end()) {
+    bytes.resize(text.size() + kScanPadding, '<');
+    for (size_t i = text.size(); i < bytes.size(); i += 3) bytes[i] = '>';
+  }
+  const char* at(size_t i) const { return bytes.data() + i; }
+};
+
+TEST(Scan, AgreesWithPlainSearchesEverywhere) {
+  std::mt19937 random(7);
+  const std::string alphabet = "<>/ab\t\r\n !\x80\xff";
+  const std::vector<std::string> names = {"a", "ab", "b", "abba", "aaaaaaaaaaaaaaaaaaaa"};
+  for (int round = 0; round < 60; ++round) {
+    std::string text(static_cast<size_t>(random() % 70), ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    // Plant a few real tags so that matches are common.
+    for (int k = 0; k < 3 && !text.empty(); ++k) {
+      const std::string& name = names[random() % names.size()];
+      const std::string tag = (random() % 2 ? "</" : "<") + name + ">";
+      text.replace(random() % text.size(), 0, tag);
+    }
+    const Padded doc(text);
+    for (size_t from = 0; from <= text.size(); ++from) {
+      for (size_t end = from; end <= text.size(); ++end) {
+        const char *f = doc.at(from), *e = doc.at(end);
+        for (char c : {'<', '>', '\0', 'a'}) ASSERT_EQ(FindChar(f, e, c), PlainFindChar(f, e, c)) << text;
+        ASSERT_EQ(SkipBlanks(f, e), PlainSkipBlanks(f, e)) << text;
+        for (const std::string& name : names)
+          for (bool closing : {false, true})
+            for (size_t limit : {from, (from + end) / 2, end}) {
+              const char* l = doc.at(limit);
+              ASSERT_EQ(FindTag(f, l, e, name, closing), PlainFindTag(f, l, e, name, closing))
+                  << text << " name " << name << " from " << from << " limit " << limit << " end " << end;
+            }
+      }
+    }
+  }
+}
+
+}  // namespace
