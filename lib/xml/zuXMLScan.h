@@ -18,41 +18,39 @@ namespace zu::xmlscan {
 
 constexpr size_t kScanPadding = 64;
 
+// A match is one flag per byte of a 16-byte block; Bits gives them as a number, the first byte in
+// the lowest bit.
 #if defined(__SSE2__)
-struct TBlock {
-  __m128i Bytes;
-  explicit TBlock(const char* At) : Bytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(At))) {}
-  // One bit per byte equal to C, the first byte in the lowest bit.
-  uint32_t Equal(char C) const {
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Bytes, _mm_set1_epi8(C))));
-  }
-  // One bit per byte of code 33 or below.
-  uint32_t Blank() const {
-    const __m128i limit = _mm_set1_epi8(33);
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(Bytes, limit), Bytes)));
-  }
-};
+using TMatch = __m128i;
+inline __m128i Load16(const char* At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(At)); }
+inline TMatch Equal(const char* At, char C) { return _mm_cmpeq_epi8(Load16(At), _mm_set1_epi8(C)); }
+// The bytes of code 33 or below.
+inline TMatch Blank(const char* At) {
+  const __m128i bytes = Load16(At);
+  return _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(33)), bytes);
+}
+inline TMatch Both(TMatch A, TMatch B) { return _mm_and_si128(A, B); }
+inline uint32_t Bits(TMatch M) { return static_cast<uint32_t>(_mm_movemask_epi8(M)); }
 #else
-struct TBlock {
-  const char* At;
-  explicit TBlock(const char* A) : At(A) {}
-  uint32_t Equal(char C) const {
-    uint32_t mask = 0;
-    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(At[i] == C) << i;
-    return mask;
-  }
-  uint32_t Blank() const {
-    uint32_t mask = 0;
-    for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(static_cast<unsigned char>(At[i]) <= 33) << i;
-    return mask;
-  }
-};
+using TMatch = uint32_t;
+inline TMatch Equal(const char* At, char C) {
+  uint32_t mask = 0;
+  for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(At[i] == C) << i;
+  return mask;
+}
+inline TMatch Blank(const char* At) {
+  uint32_t mask = 0;
+  for (int i = 0; i < 16; ++i) mask |= static_cast<uint32_t>(static_cast<unsigned char>(At[i]) <= 33) << i;
+  return mask;
+}
+inline TMatch Both(TMatch A, TMatch B) { return A & B; }
+inline uint32_t Bits(TMatch M) { return M; }
 #endif
 
 // The first C at or after From and before End, or null.
 inline const char* FindChar(const char* From, const char* End, char C) {
   for (; From < End; From += 16)
-    if (const uint32_t hits = TBlock(From).Equal(C)) {
+    if (const uint32_t hits = Bits(Equal(From, C))) {
       const char* const at = From + std::countr_zero(hits);
       return at < End ? at : nullptr;
     }
@@ -62,7 +60,7 @@ inline const char* FindChar(const char* From, const char* End, char C) {
 // Past every byte of code 33 or below, never past End.
 inline const char* SkipBlanks(const char* From, const char* End) {
   for (; From < End; From += 16)
-    if (const uint32_t others = ~TBlock(From).Blank() & 0xFFFFu) {
+    if (const uint32_t others = ~Bits(Blank(From)) & 0xFFFFu) {
       const char* const at = From + std::countr_zero(others);
       return at < End ? at : End;
     }
@@ -93,22 +91,25 @@ inline bool SameBytes(const char* A, const char* B, size_t Count) {
 }
 
 // The first "<Name>" (or "</Name>" when Closing) that starts before StartLimit and ends by End;
-// null when there is none. Blocks are screened for the byte before the name ("<" or "/") and the
-// closing ">" at their distance, and only the places where both sit are compared in full.
+// null when there is none. Blocks are screened for the name's first byte (or, for an empty name,
+// the byte before it) and the closing ">" at their distance, and only the places where both sit
+// are compared in full: other tags of the same length seldom pass the screen.
 inline const char* FindTag(const char* From, const char* StartLimit, const char* End, std::string_view Name,
                            bool Closing) {
   const ptrdiff_t length = static_cast<ptrdiff_t>(Name.size()) + (Closing ? 3 : 2);
   const ptrdiff_t starts = std::min(StartLimit - From, End - From - length + 1);
   if (starts <= 0) return nullptr;
   const char* const last = From + starts;  // candidates start before this
-  const char lead = Closing ? '/' : '<';
-  const ptrdiff_t leadAt = Closing ? 1 : 0;
+  const ptrdiff_t nameAt = Closing ? 2 : 1;
+  const char screen = Name.empty() ? (Closing ? '/' : '<') : Name[0];
+  const ptrdiff_t screenAt = Name.empty() ? nameAt - 1 : nameAt;
   for (const char* at = From; at < last; at += 16) {
-    uint32_t hits = TBlock(at + leadAt).Equal(lead) & TBlock(at + length - 1).Equal('>');
+    uint32_t hits = Bits(Both(Equal(at + screenAt, screen), Equal(at + length - 1, '>')));
     while (hits) {
       const char* const tag = at + std::countr_zero(hits);
       if (tag >= last) return nullptr;
-      if (tag[0] == '<' && SameBytes(tag + leadAt + 1, Name.data(), Name.size())) return tag;
+      if (tag[0] == '<' && (!Closing || tag[1] == '/') && SameBytes(tag + nameAt, Name.data(), Name.size()))
+        return tag;
       hits &= hits - 1;
     }
   }

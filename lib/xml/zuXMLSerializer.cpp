@@ -88,22 +88,19 @@ class TVisit {
   std::vector<const TObject*>& FPath;
 };
 
-// The first property of the list whose name is Name followed by Suffix, letter for letter. Names
-// are unique in a list, and documents follow the list's order: the search starts at Hint, the
-// place after the property found last, and goes round.
-PPropInfo FindProperty(const std::vector<PPropInfo>& Props, std::string_view Name, std::string_view Suffix,
-                       size_t& Hint) {
-  const size_t length = Name.size() + Suffix.size();
+// The first property of the list named Name, letter for letter. Names are unique in a list, and
+// documents follow the list's order: the search starts at Hint, the place after the property found
+// last, and goes round.
+inline PPropInfo FindProperty(const std::vector<PPropInfo>& Props, std::string_view Name, size_t& Hint) {
   const size_t count = Props.size();
+  size_t i = Hint < count ? Hint : 0;
   for (size_t k = 0; k < count; ++k) {
-    const size_t i = (Hint + k) % count;
-    PPropInfo p = Props[i];
-    if (!p || p->Name.size() != length) continue;
-    const char* n = p->Name.data();
-    if (SameBytes(n, Name.data(), Name.size()) && SameBytes(n + Name.size(), Suffix.data(), Suffix.size())) {
+    const PPropInfo p = Props[i];
+    if (p && p->Name.size() == Name.size() && SameBytes(p->Name.data(), Name.data(), Name.size())) {
       Hint = i + 1;
       return p;
     }
+    if (++i == count) i = 0;
   }
   return nullptr;
 }
@@ -232,9 +229,10 @@ bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type, s
   return false;
 }
 
-// Sets a property from its text by the framework's rules.
-void SetValueText(TObject* Object, PPropInfo PropInfo, const std::string& Text) {
-  if (!SetPlainValue(Object, PropInfo, PropInfo->PropType(), Text)) SetPropText(Object, PropInfo, Text);
+// The value's bytes, up to its closing tag at End or to a zero byte, whichever comes first.
+std::string_view RawValue(const char* Start, const char* End) {
+  const char* const zero = FindChar(Start, End, '\0');
+  return {Start, static_cast<size_t>((zero ? zero : End) - Start)};
 }
 
 }  // namespace
@@ -682,9 +680,10 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
     if (!tagClose) break;
     const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
     const char* const childEnd = FindTag(tagClose, docEnd, docEnd, child, true);
-    PPropInfo prop = FindProperty(props, child, {}, hint);
+    PPropInfo prop = FindProperty(props, child, hint);
     if (!prop && !FWrapCollections)
-      prop = FindProperty(props, child, "s", hint);  // items of a collection named after its item class
+      prop = FindProperty(props, std::string(child) + 's',
+                          hint);  // items of a collection named after its item class
     else
       FCurrent = tagStart;
     if (!prop)
@@ -709,12 +708,9 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
                                         const char* ValueEnd, const char* ParentBlockEnd) {
   const TTypeInfo* const type = PropInfo->PropType();
   const TTypeKind kind = type->Kind;
-  // The value's bytes, up to its closing tag or to a zero byte, whichever comes first.
-  const char* const zero = FindChar(ValueStart, ValueEnd, '\0');
-  const std::string_view raw(ValueStart, static_cast<size_t>((zero ? zero : ValueEnd) - ValueStart));
-
   if (IsValueKind(kind)) {
     if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
+    const std::string_view raw = RawValue(ValueStart, ValueEnd);
     // A plain number reads the same before and after the text treatment below.
     if (SetPlainValue(Object, PropInfo, type, raw)) return;
     // One text for all values of a reading: a setter runs once its value was taken from the text.
@@ -733,13 +729,13 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
       else
         std::replace(text.begin(), text.end(), ',', separator);
     }
-    SetValueText(Object, PropInfo, text);
+    if (!SetPlainValue(Object, PropInfo, type, text)) SetPropText(Object, PropInfo, text);
   } else if (kind == tkClass) {
     TObject* o = GetObjectProp(Object, PropInfo);
     if (!o) return;
     const TClassInfo* cls = o->ClassType();
     if (cls->InheritsFrom(StringsClass())) {
-      static_cast<TStrings*>(o)->SetCommaText(std::string(raw));
+      static_cast<TStrings*>(o)->SetCommaText(std::string(RawValue(ValueStart, ValueEnd)));
     } else if (cls->InheritsFrom(CollectionClass())) {
       // Wrapped items lie inside the collection's own element; unwrapped ones inside the owner's.
       ReadItems(static_cast<TCollection*>(o), FWrapCollections ? ValueEnd : ParentBlockEnd);

@@ -79,16 +79,19 @@ void TCustomMemoryStream::SaveToFile(const std::string& FileName) {
   SaveToStream(file);
 }
 
-TMemoryStream::~TMemoryStream() { std::free(FMemory); }
+TMemoryStream::~TMemoryStream() = default;
 
 void TMemoryStream::Grow(int64_t needed) {
-  if (needed <= FCapacity) return;
-  int64_t cap = std::max<int64_t>(needed, FCapacity + FCapacity / 2);
+  const auto capacity = static_cast<int64_t>(FBlock.Size());
+  if (needed <= capacity) return;
+  int64_t cap = std::max<int64_t>(needed, capacity + capacity / 2);
   cap = (cap + 8191) & ~int64_t(8191);
-  char* p = static_cast<char*>(std::realloc(FMemory, static_cast<size_t>(cap)));
-  if (!p) throw EOutOfMemory("Out of memory while expanding memory stream");
-  FMemory = p;
-  FCapacity = cap;
+  try {
+    FBlock.Resize(static_cast<size_t>(cap));
+  } catch (const EOutOfMemory&) {
+    throw EOutOfMemory("Out of memory while expanding memory stream");
+  }
+  FMemory = FBlock.Data();
 }
 
 int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
@@ -113,9 +116,9 @@ void TMemoryStream::SetSize(int64_t NewSize) {
 }
 
 void TMemoryStream::Clear() {
-  std::free(FMemory);
+  FBlock.Resize(0);
   FMemory = nullptr;
-  FSize = FPosition = FCapacity = 0;
+  FSize = FPosition = 0;
 }
 
 void TMemoryStream::LoadFromStream(TStream& Stream) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/system/Buffers.h"
 #include "platform/typinfo/Object.h"
 
 namespace zu {
@@ -63,7 +64,7 @@ class TMemoryStream : public TCustomMemoryStream {
 
  private:
   void Grow(int64_t needed);
-  int64_t FCapacity = 0;
+  TByteBuffer FBlock;  // FMemory's bytes; its size is the capacity
 };
 
 // Open modes of TFileStream.

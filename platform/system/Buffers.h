@@ -1,6 +1,6 @@
-// TByteBuffer: a writable block of bytes for a whole document. Large blocks come straight from the
-// system, aligned and marked for large pages where the system offers them, so that a document of
-// many megabytes costs a few page faults instead of one per 4 KiB.
+// TByteBuffer: a block of bytes for a whole document, which may grow. Large blocks come straight
+// from the system, marked for large pages where the system offers them, and grow without being
+// copied: a document of many megabytes costs a few page faults instead of one per 4 KiB.
 #pragma once
 
 #include <cstddef>
@@ -9,19 +9,29 @@ namespace zu {
 
 class TByteBuffer {
  public:
+  TByteBuffer() = default;
   // Size bytes, uninitialised; raises EOutOfMemory when they cannot be had.
-  explicit TByteBuffer(size_t Size);
+  explicit TByteBuffer(size_t Size) { Resize(Size); }
   ~TByteBuffer();
   TByteBuffer(const TByteBuffer&) = delete;
   TByteBuffer& operator=(const TByteBuffer&) = delete;
 
+  // The bytes; null while the size is 0.
   char* Data() const { return FData; }
   size_t Size() const { return FSize; }
+  // Changes the size, keeping the bytes up to the smaller size (the block may move); 0 frees it.
+  // Raises EOutOfMemory, with the block unchanged, when the bytes cannot be had.
+  void Resize(size_t Size);
 
  private:
+  void Release();
   char* FData = nullptr;
   size_t FSize = 0;
   size_t FMapped = 0;  // the length of the system mapping, 0 for a heap block
 };
+
+// Asks the system to back the whole large pages inside a block of at least a few megabytes with
+// large pages; does nothing for smaller blocks or where the system has no such pages.
+void AdviseLargePages(void* Data, size_t Size);
 
 }  // namespace zu
