@@ -681,9 +681,9 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
     const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
     const char* const childEnd = FindTag(tagClose, docEnd, docEnd, child, true);
     PPropInfo prop = FindProperty(props, child, hint);
+    // Unwrapped items stand for the collection named after their class with an "s" appended.
     if (!prop && !FWrapCollections)
-      prop = FindProperty(props, std::string(child) + 's',
-                          hint);  // items of a collection named after its item class
+      prop = FindProperty(props, std::string(child) + 's', hint);
     else
       FCurrent = tagStart;
     if (!prop)
