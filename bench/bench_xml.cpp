@@ -18,6 +18,7 @@
 // (RunSerialize, RunDeSerialize, RunPugiBuildSave, RunPugiParseWalk).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <stdarg.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -87,6 +88,18 @@ void* mmap(void* address, size_t length, int protection, int flags, int fd, off_
   void* p = reinterpret_cast<void*>(syscall(SYS_mmap, address, length, protection, flags, fd, offset));
   if (p != MAP_FAILED && (flags & MAP_ANONYMOUS)) {
     gHeapNow += static_cast<int64_t>(length);
+    if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
+  }
+  return p;
+}
+void* mremap(void* address, size_t length, size_t newLength, int flags, ...) {
+  va_list rest;
+  va_start(rest, flags);
+  void* const target = (flags & MREMAP_FIXED) ? va_arg(rest, void*) : nullptr;
+  va_end(rest);
+  void* p = reinterpret_cast<void*>(syscall(SYS_mremap, address, length, newLength, flags, target));
+  if (p != MAP_FAILED) {
+    gHeapNow += static_cast<int64_t>(newLength) - static_cast<int64_t>(length);
     if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
   }
   return p;
