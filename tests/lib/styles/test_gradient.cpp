@@ -7,6 +7,7 @@
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
 #include "platform/graphics/Surface.h"
+#include "tests/platform/graphics/Surface.h"
 
 namespace zu {
 namespace {
@@ -14,31 +15,7 @@ namespace {
 using namespace win;
 
 // A white 32-bit surface of w x h pixels.
-class Surface {
- public:
-  Surface(int w, int h) {
-    HDC screen = GetDC(nullptr);
-    dc = CreateCompatibleDC(screen);
-    bitmap = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(nullptr, screen);
-    old = SelectObject(dc, bitmap);
-    RECT all{0, 0, w, h};
-    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
-    FillRect(dc, &all, white);
-    DeleteObject(white);
-  }
-  ~Surface() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-  HDC dc;
-
- private:
-  HBITMAP bitmap;
-  HGDIOBJ old;
-};
+using Surface = test::TestSurface;
 
 // An active black-to-white gradient.
 struct BlackToWhite : TGradient {

@@ -11,6 +11,7 @@
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Surface.h"
+#include "tests/platform/graphics/Surface.h"
 #include "platform/graphics/SysColors.h"
 
 namespace zu {
@@ -26,48 +27,7 @@ constexpr COLORREF kShadow = RGB(0x90, 0x10, 0x10);     // button shadow
 constexpr COLORREF kFace = RGB(0xC8, 0xC8, 0xC8);       // button face
 constexpr COLORREF kFill = RGB(0x30, 0x60, 0x90);
 
-// A 32-bit memory surface filled with white.
-class Surface {
- public:
-  Surface(int w, int h) : width(w), height(h) {
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateBitmap(w, h, 1, 32, nullptr);
-    old = SelectObject(dc, bitmap);
-    RECT all{0, 0, w, h};
-    HBRUSH brush = CreateSolidBrush(kWhite);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-  }
-  ~Surface() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const {
-    TBitmapPixels p;
-    GetBitmapPixels(bitmap, &p);
-    return p.bits[size_t(y) * size_t(p.stride) + size_t(x)];
-  }
-  // The surface as rows of letters, one per pixel, by `names`; '?' for other colours.
-  std::vector<std::string> Map(const std::map<COLORREF, char>& names) const {
-    std::vector<std::string> rows;
-    for (int y = 0; y < height; ++y) {
-      std::string row;
-      for (int x = 0; x < width; ++x) {
-        auto it = names.find(At(x, y));
-        row += it == names.end() ? '?' : it->second;
-      }
-      rows.push_back(row);
-    }
-    return rows;
-  }
-  int width, height;
-  HDC dc;
-
- private:
-  HBITMAP bitmap;
-  HGDIOBJ old;
-};
+using Surface = test::TestSurface;
 
 const std::map<COLORREF, char> kNames{{kWhite, '.'},  {kDark, 'K'}, {kLight3D, 'L'}, {kHighlight, 'H'},
                                       {kShadow, 'S'}, {kFace, 'F'}, {kFill, 'f'}};
@@ -144,7 +104,7 @@ TEST_F(Boxes, DrawBoxStylesEdgesAndInterior) {
     RECT r{0, 0, 12, 10};
     DrawBox(s.dc, r, c.style, 123, true);
     EXPECT_EQ(r, c.interior) << "style " << int(c.style);
-    std::vector<std::string> map = s.Map(kNames);
+    std::vector<std::string> map = s.MapRows(kNames);
     if (c.probes.empty()) {
       EXPECT_EQ(map, std::vector<std::string>(10, std::string(12, '.'))) << int(c.style);
     }
@@ -242,7 +202,7 @@ TEST_F(Boxes, DrawBoxExBevelPixels) {
     Surface s(int(c.map[0].size()), int(c.map.size()));
     RECT interior = DrawBoxEx(s.dc, c.rect, c.sides, c.inner, c.outer, c.bold, ToColor(kFill), c.transparent);
     EXPECT_EQ(interior, c.interior) << c.name;
-    EXPECT_EQ(s.Map(kNames), c.map) << c.name;
+    EXPECT_EQ(s.MapRows(kNames), c.map) << c.name;
   }
 }
 
@@ -299,13 +259,13 @@ TEST_F(Boxes, DrawBoxExTakesTheRegisteredSchemeColours) {
   {
     Surface s(8, 7);
     DrawBoxEx(s.dc, RECT{1, 1, 6, 5}, kAllSides, bvNone, bvLowered, true, clBlack, true);
-    EXPECT_EQ(s.Map(names), expected);
+    EXPECT_EQ(s.MapRows(names), expected);
   }
   scheme->SetShadow(ToColor(shade2));
   {
     Surface s(8, 7);
     DrawBoxEx(s.dc, RECT{1, 1, 6, 5}, kAllSides, bvNone, bvLowered, true, clBlack, true);
-    EXPECT_EQ(s.Map(names)[2], ".KssssH.");
+    EXPECT_EQ(s.MapRows(names)[2], ".KssssH.");
   }
   // System colours in the scheme are resolved; without a scheme the system's frame colours serve.
   scheme->SetShadow(clBtnFace);
@@ -318,7 +278,7 @@ TEST_F(Boxes, DrawBoxExTakesTheRegisteredSchemeColours) {
   ASSERT_EQ(zuGlobalData.Global3DColors, nullptr);
   Surface s(8, 7);
   DrawBoxEx(s.dc, RECT{1, 1, 6, 5}, kAllSides, bvNone, bvLowered, true, clBlack, true);
-  EXPECT_EQ(s.Map(kNames)[2], ".KSSSSH.");
+  EXPECT_EQ(s.MapRows(kNames)[2], ".KSSSSH.");
 }
 
 TEST_F(Boxes, DrawBoxExDrawsWithTheSelectedPensStyleAndWidth) {

@@ -14,6 +14,7 @@
 #include "platform/graphics/GdiText.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Surface.h"
+#include "tests/platform/graphics/Surface.h"
 #include "platform/graphics/SysColors.h"
 
 namespace zu {
@@ -25,41 +26,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kHighlight = RGB(0x20, 0xE0, 0x20);
 constexpr COLORREF kShadow = RGB(0x90, 0x10, 0x10);
 
-// A 32-bit memory surface filled with one colour.
-class Surface {
- public:
-  Surface(int w, int h, COLORREF fill = kWhite) : width(w), height(h) {
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateBitmap(w, h, 1, 32, nullptr);
-    old = SelectObject(dc, bitmap);
-    RECT all{0, 0, w, h};
-    HBRUSH brush = CreateSolidBrush(fill);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-  }
-  ~Surface() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const {
-    TBitmapPixels p;
-    GetBitmapPixels(bitmap, &p);
-    return p.bits[size_t(y) * size_t(p.stride) + size_t(x)];
-  }
-  std::vector<COLORREF> Pixels() const {
-    std::vector<COLORREF> all;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) all.push_back(At(x, y));
-    return all;
-  }
-  int width, height;
-  HDC dc;
-
- private:
-  HBITMAP bitmap;
-  HGDIOBJ old;
-};
+using Surface = test::TestSurface;
 
 // One copy of the string: its colour and its offset from the plain position.
 struct Pass {
@@ -84,15 +51,16 @@ std::vector<Pass> ParsePasses(const std::string& text, const std::map<char, COLO
 // moved by each pass's offset, inside `clip`, later passes over earlier ones.
 std::vector<COLORREF> Compose(const Surface& mask, COLORREF background, const std::vector<Pass>& passes,
                               RECT clip) {
-  std::vector<COLORREF> out(size_t(mask.width) * size_t(mask.height), background);
+  std::vector<COLORREF> out(size_t(mask.Width()) * size_t(mask.Height()), background);
   const int left = std::max(0, int(clip.left)), top = std::max(0, int(clip.top));
-  const int right = std::min(mask.width, int(clip.right)), bottom = std::min(mask.height, int(clip.bottom));
+  const int right = std::min(mask.Width(), int(clip.right)),
+            bottom = std::min(mask.Height(), int(clip.bottom));
   for (const Pass& p : passes)
-    for (int y = 0; y < mask.height; ++y)
-      for (int x = 0; x < mask.width; ++x) {
+    for (int y = 0; y < mask.Height(); ++y)
+      for (int x = 0; x < mask.Width(); ++x) {
         const int tx = x + p.dx, ty = y + p.dy;
         if (mask.At(x, y) == kWhite || tx < left || ty < top || tx >= right || ty >= bottom) continue;
-        out[size_t(ty) * size_t(mask.width) + size_t(tx)] = p.color;
+        out[size_t(ty) * size_t(mask.Width()) + size_t(tx)] = p.color;
       }
   return out;
 }
@@ -335,7 +303,7 @@ struct TextCanvas {
   void Word(int x, int y, const std::string& text) {
     TextOutA(canvas.Handle(), x, y, text.data(), int(text.size()));
   }
-  bool Blank() const { return surface.Pixels() == Surface(surface.width, surface.height).Pixels(); }
+  bool Blank() const { return surface.Pixels() == Surface(surface.Width(), surface.Height()).Pixels(); }
   Surface surface;
   TCanvas canvas;
 };

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
@@ -39,13 +40,34 @@ class TestSurface {
       for (int x = 0; x < FWidth; ++x) Raw(x, y) = color;
   }
   // The stored pixel, whatever the DC's origin and clip.
-  uint32_t& Raw(int x, int y) {
+  uint32_t& Raw(int x, int y) const {
     TBitmapPixels p;
     GetBitmapPixels(bitmap, &p);
     return p.bits[y * p.stride + x];
   }
+  COLORREF At(int x, int y) const { return Raw(x, y); }
+  // Every pixel, row by row.
+  std::vector<COLORREF> Pixels() const {
+    std::vector<COLORREF> all;
+    for (int y = 0; y < FHeight; ++y)
+      for (int x = 0; x < FWidth; ++x) all.push_back(Raw(x, y));
+    return all;
+  }
+  // The pixels as rows of letters, as Map gives them, one string a row.
+  std::vector<std::string> MapRows(const std::map<COLORREF, char>& legend) const {
+    std::vector<std::string> rows;
+    for (int y = 0; y < FHeight; ++y) {
+      std::string row;
+      for (int x = 0; x < FWidth; ++x) {
+        auto it = legend.find(Raw(x, y));
+        row += it == legend.end() ? '?' : it->second;
+      }
+      rows.push_back(row);
+    }
+    return rows;
+  }
   // The pixels as text, one row a line: each colour of `legend` as its letter, others as '?'.
-  std::string Map(const std::map<COLORREF, char>& legend) {
+  std::string Map(const std::map<COLORREF, char>& legend) const {
     std::string out;
     for (int y = 0; y < FHeight; ++y) {
       for (int x = 0; x < FWidth; ++x) {
@@ -57,7 +79,7 @@ class TestSurface {
     return out;
   }
   // The smallest rectangle holding every pixel not equal to `background` (empty when none).
-  RECT InkBox(COLORREF background) {
+  RECT InkBox(COLORREF background) const {
     RECT r{FWidth, FHeight, 0, 0};
     for (int y = 0; y < FHeight; ++y)
       for (int x = 0; x < FWidth; ++x)
@@ -70,7 +92,7 @@ class TestSurface {
     if (r.right <= r.left) return RECT{};
     return r;
   }
-  int Count(COLORREF color) {
+  int Count(COLORREF color) const {
     int n = 0;
     for (int y = 0; y < FHeight; ++y)
       for (int x = 0; x < FWidth; ++x) n += Raw(x, y) == color;
