@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "platform/classes/ClassRegistry.h"
-#include "platform/classes/IntegerConsts.h"
 #include "platform/forms/HeadlessBackend.h"
 #include "platform/forms/MessageDialog.h"
 #include "platform/forms/StdCtrls.h"
@@ -325,34 +324,9 @@ int TApplication::MessageBox(const std::string& Text, const std::string& Caption
   return win::MessageBoxA(Handle(), Text.c_str(), Caption.c_str(), Flags);
 }
 
-namespace {
-const TIdentMapEntry Charsets[] = {
-    {0, "ANSI_CHARSET"},      {1, "DEFAULT_CHARSET"},    {2, "SYMBOL_CHARSET"},
-    {77, "MAC_CHARSET"},      {128, "SHIFTJIS_CHARSET"}, {129, "HANGEUL_CHARSET"},
-    {130, "JOHAB_CHARSET"},   {134, "GB2312_CHARSET"},   {136, "CHINESEBIG5_CHARSET"},
-    {161, "GREEK_CHARSET"},   {162, "TURKISH_CHARSET"},  {163, "VIETNAMESE_CHARSET"},
-    {177, "HEBREW_CHARSET"},  {178, "ARABIC_CHARSET"},   {186, "BALTIC_CHARSET"},
-    {204, "RUSSIAN_CHARSET"}, {222, "THAI_CHARSET"},     {238, "EASTEUROPE_CHARSET"},
-    {255, "OEM_CHARSET"},
-};
-}  // namespace
-
 void RegisterFormsClasses() {
-  // Form files name colours and charsets (clBtnFace, DEFAULT_CHARSET); unless the graphics unit
-  // registered its own names, these are used.
-  if (!FindIdentToInt(TypeInfo<TColor>()))
-    RegisterIntegerConsts(
-        TypeInfo<TColor>(),
-        [](std::string_view ident, int32_t& value) {
-          return !ident.empty() && ident[0] != '$' && IdentToColor(std::string(ident), value);
-        },
-        [](int32_t value, std::string& ident) {
-          std::string name = ColorToString(static_cast<TColor>(value));
-          if (name.empty() || name[0] == '$') return false;
-          ident = name;
-          return true;
-        });
-  if (!FindIdentToInt(TypeInfo<TFontCharset>())) RegisterIntegerConsts(TypeInfo<TFontCharset>(), Charsets);
+  // Form files name colours and charsets (clBtnFace, DEFAULT_CHARSET).
+  RegisterGraphicsIdents();
   RegisterClasses({TControl::StaticClass(), TWinControl::StaticClass(), TGraphicControl::StaticClass(),
                    TScrollingWinControl::StaticClass(), TCustomForm::StaticClass(), TForm::StaticClass(),
                    TCustomLabel::StaticClass(), TLabel::StaticClass(), TCustomEdit::StaticClass(),

@@ -5,12 +5,42 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/classes/IntegerConsts.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
 #include "platform/graphics/SysColors.h"
 #include "platform/system/SysUtils.h"
 
 namespace zu {
+
+namespace {
+const TIdentMapEntry Charsets[] = {
+    {0, "ANSI_CHARSET"},      {1, "DEFAULT_CHARSET"},    {2, "SYMBOL_CHARSET"},
+    {77, "MAC_CHARSET"},      {128, "SHIFTJIS_CHARSET"}, {129, "HANGEUL_CHARSET"},
+    {130, "JOHAB_CHARSET"},   {134, "GB2312_CHARSET"},   {136, "CHINESEBIG5_CHARSET"},
+    {161, "GREEK_CHARSET"},   {162, "TURKISH_CHARSET"},  {163, "VIETNAMESE_CHARSET"},
+    {177, "HEBREW_CHARSET"},  {178, "ARABIC_CHARSET"},   {186, "BALTIC_CHARSET"},
+    {204, "RUSSIAN_CHARSET"}, {222, "THAI_CHARSET"},     {238, "EASTEUROPE_CHARSET"},
+    {255, "OEM_CHARSET"},
+};
+}  // namespace
+
+void RegisterGraphicsIdents() {
+  // Colours written as numbers ($00FF0000) stay numbers; only named ones are identifiers.
+  if (!FindIdentToInt(TypeInfo<TColor>()))
+    RegisterIntegerConsts(
+        TypeInfo<TColor>(),
+        [](std::string_view ident, int32_t& value) {
+          return !ident.empty() && ident[0] != '$' && IdentToColor(std::string(ident), value);
+        },
+        [](int32_t value, std::string& ident) {
+          std::string name = ColorToString(static_cast<TColor>(value));
+          if (name.empty() || name[0] == '$') return false;
+          ident = name;
+          return true;
+        });
+  if (!FindIdentToInt(TypeInfo<TFontCharset>())) RegisterIntegerConsts(TypeInfo<TFontCharset>(), Charsets);
+}
 
 const TTypeInfo* zuTypeInfo(TColor*) {
   static const TTypeInfo* info = NewOrdTypeInfo("TColor", tkInteger, otSLong, INT32_MIN, INT32_MAX);

@@ -20,6 +20,10 @@ ZU_ENUM(TPenStyle, psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psI
 ZU_ENUM(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
         bsDiagCross)
 
+// Registers the identifiers that stand for colours and charsets in component text
+// (clBtnFace, DEFAULT_CHARSET), unless names for those types are registered already.
+void RegisterGraphicsIdents();
+
 // The common base: OnChange is called after every change of a property.
 class TGraphicsObject : public TPersistent {
   ZU_CLASS(TGraphicsObject, TPersistent)

@@ -30,23 +30,9 @@ fatal() {
   echo "FAIL $1"
   exit 1
 }
-wait_for() {  # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
-
 # A display of our own.
-for n in $(seq 71 120); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then DISPLAY_NUMBER=$n; break; fi
-done
-export DISPLAY=":$DISPLAY_NUMBER"
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -br >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-wait_for 10 xdotool getmouselocation >/dev/null 2>&1 || fatal "Xvfb did not start"
+source "$(dirname "$(readlink -f "$0")")/../../scripts/lib/xvfb.sh"
+start_xvfb "$WORK/xvfb.log" || fatal "Xvfb did not start"
 
 export HOME="$WORK/home"
 mkdir -p "$HOME"
