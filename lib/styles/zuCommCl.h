@@ -8,13 +8,11 @@
 #include "lib/types/zuTypes.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Strings.h"
+#include "platform/controls/Controls.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/WinTypes.h"
 
 namespace zu {
-
-// The framework's bevel cut.
-ZU_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
 
 // Two colours, each kept beside its plain RGB value (system colours resolved).
 class TTwainColors : public TPersistent {

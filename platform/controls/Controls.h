@@ -18,6 +18,8 @@ namespace zu {
 
 ZU_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
 ZU_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
+// How a bevel is cut: sunk into the surface or raised from it.
+ZU_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
 ZU_SET(TAnchors, TAnchorKind)
 ZU_ENUM(TBiDiMode, bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly)
 ZU_ENUM(TDragKind, dkDrag, dkDock)
