@@ -98,15 +98,7 @@ class TSDLBackend : public TWindowBackend {
   TSDLBackend() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-      throw EOSError(std::string("Cannot open a display: ") + SDL_GetError());
-    // Without a display SDL may fall back to drawing off the screen, where nobody could answer a
-    // window; that counts as no display unless it was asked for.
-    std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
-    if ((driver == "offscreen" || driver == "dummy") && !SDL_getenv("SDL_VIDEODRIVER")) {
-      SDL_QuitSubSystem(SDL_INIT_VIDEO);
-      throw EOSError("Cannot open a display: no display is set");
-    }
+    OpenDisplay();
     FWakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
   }
@@ -117,6 +109,35 @@ class TSDLBackend : public TWindowBackend {
   }
 
   std::string Name() const override { return "sdl"; }
+
+  // Opens the video subsystem on a display. Without one SDL may fall back to drawing off the
+  // screen, where nobody could answer a window; that counts as no display unless it was asked for.
+  // An X display named in the environment may refuse the first connections while its server is
+  // still starting up: it is asked again, by name, for up to two seconds before the program gives up.
+  static void OpenDisplay() {
+    const bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+    const char* display = SDL_getenv("DISPLAY");
+    const bool retry = !driverChosen && display && *display;
+    std::string error;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (attempt > 0) {
+        SDL_Delay(100);
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+      }
+      const bool opened = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+      if (attempt > 0) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+      if (opened) {
+        const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+        if (driverChosen || (driver != "offscreen" && driver != "dummy")) return;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        error = "no display is set";
+      } else {
+        error = SDL_GetError();
+      }
+      if (!retry) break;
+    }
+    throw EOSError("Cannot open a display: " + error);
+  }
 
   void CreateWindow(win::HWND Window, const std::string& Caption, const TRect& Bounds) override {
     auto w = std::make_unique<TWin>();

@@ -10,18 +10,18 @@ wait_for() {  # wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it s
   done
 }
 
-start_xvfb() {  # start_xvfb LOG: starts Xvfb on a display it picks itself; sets DISPLAY and XVFB_PID
-  local numberFile
-  numberFile=$(mktemp)
-  # Xvfb chooses a free display and writes its number once it accepts connections, so runs side by
-  # side never race for one.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br 3>"$numberFile" >"$1" 2>&1 &
-  XVFB_PID=$!
-  if ! wait_for 10 test -s "$numberFile"; then
-    rm -f "$numberFile"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$numberFile")"
-  rm -f "$numberFile"
-  wait_for 10 xdotool getmouselocation >/dev/null 2>&1
+xvfb_ready() { xdotool getmouselocation >/dev/null 2>&1 || ! kill -0 "$XVFB_PID" 2>/dev/null; }
+
+start_xvfb() {  # start_xvfb FIRST LOG: starts Xvfb on the first free display from FIRST on; sets DISPLAY and XVFB_PID
+  local n
+  for n in $(seq "$1" $(($1 + 49))); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    export DISPLAY=":$n"
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -br >"$2" 2>&1 &
+    XVFB_PID=$!
+    # A server that another run started on the same display first gives up: try the next one.
+    wait_for 10 xvfb_ready && kill -0 "$XVFB_PID" 2>/dev/null && return 0
+    kill "$XVFB_PID" 2>/dev/null || true
+  done
+  return 1
 }

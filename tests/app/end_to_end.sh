@@ -28,11 +28,15 @@ check() {  # check DESCRIPTION COMMAND...
 }
 fatal() {
   echo "FAIL $1"
+  for log in "$WORK/xvfb.log" "$WORK/program.log"; do
+    [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+  done
   exit 1
 }
+
 # A display of our own.
 source "$(dirname "$(readlink -f "$0")")/../../scripts/lib/xvfb.sh"
-start_xvfb "$WORK/xvfb.log" || fatal "Xvfb did not start"
+start_xvfb 71 "$WORK/xvfb.log" || fatal "Xvfb did not start"
 
 export HOME="$WORK/home"
 mkdir -p "$HOME"
