@@ -2,6 +2,7 @@
 #pragma once
 
 #include <any>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,6 +65,25 @@ struct TStoredSpecifier {
   bool IsConstant() const { return !Test; }
 };
 
+// A type resolved on first use and kept, so that later uses make no call; a copy starts unresolved.
+class TResolvedType {
+ public:
+  TResolvedType() = default;
+  TResolvedType(const TResolvedType&) {}
+  TResolvedType& operator=(const TResolvedType&) {
+    FType.store(nullptr, std::memory_order_relaxed);
+    return *this;
+  }
+  const TTypeInfo* Get(const TTypeInfo* (*Getter)()) const {
+    const TTypeInfo* type = FType.load(std::memory_order_acquire);
+    if (!type) FType.store(type = Getter(), std::memory_order_release);
+    return type;
+  }
+
+ private:
+  mutable std::atomic<const TTypeInfo*> FType{nullptr};
+};
+
 // One published property of a class.
 struct TPropInfo {
   const TTypeInfo* (*TypeGetter)() = nullptr;  // resolved on use, so classes may refer to each other
@@ -74,9 +94,12 @@ struct TPropInfo {
   uint16_t NameIndex = 0;
   std::string Name;
 
-  const TTypeInfo* PropType() const { return TypeGetter(); }
+  const TTypeInfo* PropType() const { return FResolved.Get(TypeGetter); }
   TTypeKind Kind() const { return PropType()->Kind; }
   bool HasSetter() const { return Access && Access->Writable(); }
+
+ private:
+  TResolvedType FResolved;
 };
 using PPropInfo = const TPropInfo*;
 
