@@ -120,7 +120,7 @@ class TTextBuffer {
   void resize(size_t Size) { FSize = std::min(Size, FSize); }
   void append(const char* Text, size_t Count) {
     if (Count > FCapacity - FSize) Grow(Count);
-    if (Count) std::memcpy(FData + FSize, Text, Count);
+    CopyBytes(FData + FSize, Text, Count);
     FSize += Count;
   }
   void append(size_t Count, char C) {
@@ -139,7 +139,24 @@ class TTextBuffer {
   }
 
  private:
-  void Grow(size_t Count) {
+  // Tag names and most values are a few bytes long: they are copied in place, a word or two at a
+  // time, without a call to the library's copy.
+  static void CopyBytes(char* To, const char* From, size_t Count) {
+    if (Count > 16) {
+      std::memcpy(To, From, Count);
+    } else if (Count >= 8) {
+      const auto head = Load<uint64_t>(From), tail = Load<uint64_t>(From + Count - 8);
+      std::memcpy(To, &head, 8);
+      std::memcpy(To + Count - 8, &tail, 8);
+    } else if (Count >= 4) {
+      const auto head = Load<uint32_t>(From), tail = Load<uint32_t>(From + Count - 4);
+      std::memcpy(To, &head, 4);
+      std::memcpy(To + Count - 4, &tail, 4);
+    } else {
+      for (size_t i = 0; i < Count; ++i) To[i] = From[i];
+    }
+  }
+  [[gnu::noinline]] void Grow(size_t Count) {
     const size_t capacity = std::max({FCapacity * 2, FSize + Count, size_t{256}});
     char* data = static_cast<char*>(std::realloc(FData, capacity));
     if (!data) throw std::bad_alloc();
