@@ -230,7 +230,8 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
 // Sets a property of the integer or float kinds from a plain decimal text, as the framework's rules
 // would: integers clamped to the type's range, floats only with the point as separator. False,
 // with nothing set, for other kinds and texts.
-bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type, std::string_view Text) {
+[[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type,
+                                                 std::string_view Text) {
   if (type->Kind == tkInteger || type->Kind == tkChar || type->Kind == tkWChar) {
     int64_t v;
     if (!ParsePlainInteger(Text, v)) return false;
