@@ -18,11 +18,10 @@ constexpr size_t kMappedFrom = size_t{8} << 20;
 size_t MappedLength(size_t Size) { return (Size + kLargePage - 1) / kLargePage * kLargePage; }
 
 [[noreturn]] void OutOfMemory() { throw EOutOfMemory("Out of memory"); }
-}  // namespace
 
+// Asks the system to back the whole large pages inside a mapping with large pages, where it has them.
 void AdviseLargePages(void* Data, size_t Size) {
 #ifdef MADV_HUGEPAGE
-  if (Size < kMappedFrom) return;
   const uintptr_t start = (reinterpret_cast<uintptr_t>(Data) + kLargePage - 1) / kLargePage * kLargePage;
   const uintptr_t end = (reinterpret_cast<uintptr_t>(Data) + Size) / kLargePage * kLargePage;
   if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
@@ -31,6 +30,7 @@ void AdviseLargePages(void* Data, size_t Size) {
   (void)Size;
 #endif
 }
+}  // namespace
 
 void TByteBuffer::Resize(size_t Size) {
   if (Size == FSize) return;

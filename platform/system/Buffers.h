@@ -30,8 +30,4 @@ class TByteBuffer {
   size_t FMapped = 0;  // the length of the system mapping, 0 for a heap block
 };
 
-// Asks the system to back the whole large pages inside a block of at least a few megabytes with
-// large pages; does nothing for smaller blocks or where the system has no such pages.
-void AdviseLargePages(void* Data, size_t Size);
-
 }  // namespace zu

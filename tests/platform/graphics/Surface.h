@@ -53,7 +53,7 @@ class TestSurface {
       for (int x = 0; x < FWidth; ++x) all.push_back(Raw(x, y));
     return all;
   }
-  // The pixels as rows of letters, as Map gives them, one string a row.
+  // The pixels as rows of letters, one string a row: each colour of `legend` as its letter, others as '?'.
   std::vector<std::string> MapRows(const std::map<COLORREF, char>& legend) const {
     std::vector<std::string> rows;
     for (int y = 0; y < FHeight; ++y) {
@@ -66,16 +66,10 @@ class TestSurface {
     }
     return rows;
   }
-  // The pixels as text, one row a line: each colour of `legend` as its letter, others as '?'.
+  // The same rows as text, one row a line.
   std::string Map(const std::map<COLORREF, char>& legend) const {
     std::string out;
-    for (int y = 0; y < FHeight; ++y) {
-      for (int x = 0; x < FWidth; ++x) {
-        auto it = legend.find(Raw(x, y));
-        out += it == legend.end() ? '?' : it->second;
-      }
-      out += '\n';
-    }
+    for (const std::string& row : MapRows(legend)) out += row + '\n';
     return out;
   }
   // The smallest rectangle holding every pixel not equal to `background` (empty when none).
