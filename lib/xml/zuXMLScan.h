@@ -30,6 +30,7 @@ inline TMatch Blank(const char* At) {
   return _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(33)), bytes);
 }
 inline TMatch Both(TMatch A, TMatch B) { return _mm_and_si128(A, B); }
+inline TMatch Either(TMatch A, TMatch B) { return _mm_or_si128(A, B); }
 inline uint32_t Bits(TMatch M) { return static_cast<uint32_t>(_mm_movemask_epi8(M)); }
 #else
 using TMatch = uint32_t;
@@ -44,27 +45,36 @@ inline TMatch Blank(const char* At) {
   return mask;
 }
 inline TMatch Both(TMatch A, TMatch B) { return A & B; }
+inline TMatch Either(TMatch A, TMatch B) { return A | B; }
 inline uint32_t Bits(TMatch M) { return M; }
 #endif
 
-// The first C at or after From and before End, or null.
-inline const char* FindChar(const char* From, const char* End, char C) {
+// The first byte at or after From and before End whose flag Match (a 16-byte block -> Bits) sets,
+// or null.
+template <class M>
+inline const char* FindFirst(const char* From, const char* End, M Match) {
   for (; From < End; From += 16)
-    if (const uint32_t hits = Bits(Equal(From, C))) {
+    if (const uint32_t hits = Match(From)) {
       const char* const at = From + std::countr_zero(hits);
       return at < End ? at : nullptr;
     }
   return nullptr;
 }
 
+// The first C at or after From and before End, or null.
+inline const char* FindChar(const char* From, const char* End, char C) {
+  return FindFirst(From, End, [C](const char* At) { return Bits(Equal(At, C)); });
+}
+
+// The first A or B at or after From and before End, or null.
+inline const char* FindEither(const char* From, const char* End, char A, char B) {
+  return FindFirst(From, End, [A, B](const char* At) { return Bits(Either(Equal(At, A), Equal(At, B))); });
+}
+
 // Past every byte of code 33 or below, never past End.
 inline const char* SkipBlanks(const char* From, const char* End) {
-  for (; From < End; From += 16)
-    if (const uint32_t others = ~Bits(Blank(From)) & 0xFFFFu) {
-      const char* const at = From + std::countr_zero(others);
-      return at < End ? at : End;
-    }
-  return End;
+  const char* const at = FindFirst(From, End, [](const char* At) { return ~Bits(Blank(At)) & 0xFFFFu; });
+  return at ? at : End;
 }
 
 template <class W>
@@ -88,6 +98,12 @@ inline bool SameBytes(const char* A, const char* B, size_t Count) {
   for (size_t i = 0; i < Count; ++i)
     if (A[i] != B[i]) return false;
   return true;
+}
+
+// Whether "</Name>" starts at At and ends by End.
+inline bool IsClosingTag(const char* At, const char* End, std::string_view Name) {
+  return Name.size() + 3 <= static_cast<size_t>(End - At) && At[0] == '<' && At[1] == '/' &&
+         At[Name.size() + 2] == '>' && SameBytes(At + 2, Name.data(), Name.size());
 }
 
 // The first "<Name>" (or "</Name>" when Closing) that starts before StartLimit and ends by End;

@@ -227,24 +227,42 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
   return result.ec == std::errc() && result.ptr == Text.data() + Text.size();
 }
 
-// Sets a property of the integer or float kinds from a plain decimal text, as the framework's rules
-// would: integers clamped to the type's range, floats only with the point as separator. False,
-// with nothing set, for other kinds and texts.
+// Sets a property from a plain text as the framework's set-from-text would: integers (clamped to
+// the type's range) and floats (only with the point as separator) from plain decimal numbers,
+// enumerations from an identifier and sets from identifiers joined by commas, written exactly as
+// declared. False, with nothing set, for other kinds and texts.
 [[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type,
                                                  std::string_view Text) {
-  if (type->Kind == tkInteger || type->Kind == tkChar || type->Kind == tkWChar) {
-    int64_t v;
-    if (!ParsePlainInteger(Text, v)) return false;
-    SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
-    return true;
+  switch (type->Kind) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar: {
+      int64_t v;
+      if (!ParsePlainInteger(Text, v)) return false;
+      SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
+      return true;
+    }
+    case tkFloat: {
+      double v;
+      if (FormatSettings.DecimalSeparator != '.' || !ParsePlainFloat(Text, v)) return false;
+      SetFloatProp(Object, PropInfo, v);
+      return true;
+    }
+    case tkEnumeration: {
+      const int32_t v = GetExactEnumValue(type, Text);
+      if (v < 0) return false;
+      SetOrdProp(Object, PropInfo, v);
+      return true;
+    }
+    case tkSet: {
+      uint32_t mask;
+      if (!TryPlainStringToSet(type, Text, mask)) return false;
+      SetOrdProp(Object, PropInfo, static_cast<int32_t>(mask));
+      return true;
+    }
+    default:
+      return false;
   }
-  if (type->Kind == tkFloat && FormatSettings.DecimalSeparator == '.') {
-    double v;
-    if (!ParsePlainFloat(Text, v)) return false;
-    SetFloatProp(Object, PropInfo, v);
-    return true;
-  }
-  return false;
 }
 
 // The value's bytes, up to its closing tag at End or to a zero byte, whichever comes first.
@@ -683,6 +701,13 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   return true;
 }
 
+inline void TzuXMLSerializer::SetValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type,
+                                       std::string_view Raw) {
+  // Without entities to replace, the document's bytes are the value's text.
+  if (!FReplaceReservedSymbols && SetPlainValue(Object, PropInfo, Type, Raw)) return;
+  SetValueFromText(Object, PropInfo, Type, Raw);
+}
+
 void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
   const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
   const char* const docEnd = DocumentEnd();
@@ -697,7 +722,11 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
     const char* const tagClose = FindChar(tagStart + 1, docEnd, '>');
     if (!tagClose) break;
     const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
-    const char* const childEnd = FindTag(tagClose, docEnd, docEnd, child, true);
+    // A value's closing tag is mostly the first tag behind its opening one; when a zero byte comes
+    // first, or another tag, the closing tag is searched for.
+    const char* const stop = FindEither(tagClose + 1, docEnd, '<', '\0');
+    const bool plain = stop && IsClosingTag(stop, docEnd, child);
+    const char* const childEnd = plain ? stop : FindTag(tagClose, docEnd, docEnd, child, true);
     PPropInfo prop = FindProperty(props, child, hint);
     // Unwrapped items stand for the collection named after their class with an "s" appended.
     if (!prop && !FWrapCollections)
@@ -712,7 +741,14 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
             OffsetOf(tagStart));
     if (prop) {
       try {
-        SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
+        const TTypeInfo* const type = prop->PropType();
+        if (plain && IsValueKind(type->Kind)) {
+          // A read-only property keeps its value.
+          if (prop->HasSetter())
+            SetValue(Object, prop, type, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
+        } else {
+          SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
+        }
       } catch (Exception& e) {
         if (e.Offset() < 0) e.SetOffset(OffsetOf(tagClose + 1));
         throw;
@@ -722,32 +758,36 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
   }
 }
 
+void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type,
+                                        std::string_view Raw) {
+  // One text for all values of a reading: a setter runs once its value was taken from the text.
+  std::string& text = FRead->Text;
+  text.clear();
+  if (FReplaceReservedSymbols)
+    AppendUnescaped(text, Raw);
+  else
+    text += Raw;
+  if (Type->Kind == tkFloat) {
+    const char separator = FormatSettings.DecimalSeparator;
+    if (separator == ',')
+      std::replace(text.begin(), text.end(), '.', ',');
+    else
+      std::replace(text.begin(), text.end(), ',', separator);
+  }
+  if (SetPlainValue(Object, PropInfo, Type, text)) return;
+  if (Type->Kind == tkSet) {
+    text.insert(text.begin(), '[');
+    text += ']';
+  }
+  SetPropText(Object, PropInfo, text);
+}
+
 void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, const char* ValueStart,
                                         const char* ValueEnd, const char* ParentBlockEnd) {
   const TTypeInfo* const type = PropInfo->PropType();
   const TTypeKind kind = type->Kind;
   if (IsValueKind(kind)) {
-    if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
-    const std::string_view raw = RawValue(ValueStart, ValueEnd);
-    // A plain number reads the same before and after the text treatment below.
-    if (SetPlainValue(Object, PropInfo, type, raw)) return;
-    // One text for all values of a reading: a setter runs once its value was taken from the text.
-    std::string& text = FRead->Text;
-    text.clear();
-    if (kind == tkSet) text += '[';
-    if (FReplaceReservedSymbols)
-      AppendUnescaped(text, raw);
-    else
-      text += raw;
-    if (kind == tkSet) text += ']';
-    if (kind == tkFloat) {
-      const char separator = FormatSettings.DecimalSeparator;
-      if (separator == ',')
-        std::replace(text.begin(), text.end(), '.', ',');
-      else
-        std::replace(text.begin(), text.end(), ',', separator);
-    }
-    if (!SetPlainValue(Object, PropInfo, type, text)) SetPropText(Object, PropInfo, text);
+    if (PropInfo->HasSetter()) SetValue(Object, PropInfo, type, RawValue(ValueStart, ValueEnd));
   } else if (kind == tkClass) {
     TObject* o = GetObjectProp(Object, PropInfo);
     if (!o) return;

@@ -304,6 +304,13 @@ std::string GetEnumName(const TTypeInfo* type, int32_t value) {
   return base->NameList[static_cast<size_t>(value)];
 }
 
+// The identifiers an enumeration type's values may be named by: those of its base type up to its
+// highest value.
+static size_t EnumNameCount(const TTypeInfo* type) {
+  const TTypeInfo* base = type->BaseType ? type->BaseType : type;
+  return std::min(static_cast<size_t>(std::max(type->MaxValue, -1) + 1), base->NameList.size());
+}
+
 int32_t GetEnumValue(const TTypeInfo* type, std::string_view name) {
   if (type->Kind == tkInteger || (type->Kind == tkEnumeration && type->IsWideBool())) {
     if (type->Kind == tkEnumeration) {
@@ -313,14 +320,21 @@ int32_t GetEnumValue(const TTypeInfo* type, std::string_view name) {
     int32_t v;
     return TryStrToInt(std::string(name), v) ? v : -1;
   }
-  if (type->Kind != tkEnumeration || name.empty()) return -1;
-  const TTypeInfo* base = type->BaseType ? type->BaseType : type;
-  const size_t count = std::min(static_cast<size_t>(std::max(type->MaxValue, -1) + 1), base->NameList.size());
   // Names are mostly written as declared: an exact match is looked for first.
+  const int32_t exact = GetExactEnumValue(type, name);
+  if (exact >= 0 || type->Kind != tkEnumeration || name.empty()) return exact;
+  const TTypeInfo* base = type->BaseType ? type->BaseType : type;
+  for (size_t v = 0; v < EnumNameCount(type); ++v)
+    if (SameText(base->NameList[v], name)) return static_cast<int32_t>(v);
+  return -1;
+}
+
+int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name) {
+  if (type->Kind != tkEnumeration || type->IsWideBool() || name.empty()) return -1;
+  const TTypeInfo* base = type->BaseType ? type->BaseType : type;
+  const size_t count = EnumNameCount(type);
   for (size_t v = 0; v < count; ++v)
     if (base->NameList[v] == name) return static_cast<int32_t>(v);
-  for (size_t v = 0; v < count; ++v)
-    if (SameText(base->NameList[v], name)) return static_cast<int32_t>(v);
   return -1;
 }
 
@@ -351,6 +365,22 @@ uint32_t StringToSet(const TTypeInfo* setType, std::string_view text) {
     if (v >= 0 && v <= 31) mask |= 1u << v;
   }
   return mask;
+}
+
+bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask) {
+  if (!setType->CompType || (!text.empty() && text[0] == '[')) return false;
+  uint32_t result = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = start;
+    for (; end < text.size() && text[end] != ','; ++end)
+      if (text[end] == ' ' || text[end] == ']') return false;
+    const int32_t v = GetExactEnumValue(setType->CompType, text.substr(start, end - start));
+    if (v < 0) return false;
+    if (v <= 31) result |= 1u << v;
+    start = end + 1;
+  }
+  mask = result;
+  return true;
 }
 
 // ---- Values as text ----

@@ -60,10 +60,16 @@ std::string GetEnumName(const TTypeInfo* type, int32_t value);
 // The value of an identifier (case-insensitive, first match), or -1 when none matches or the name
 // is empty; for integer types the decimal value of the text.
 int32_t GetEnumValue(const TTypeInfo* type, std::string_view name);
+// The value of an enumeration identifier written exactly as declared, or -1 (also for the wide
+// booleans and empty names). GetEnumValue gives the same value for such a name.
+int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name);
 
 // A set's members as identifiers in bit order, joined by ",", with brackets when asked.
 std::string SetToString(const TTypeInfo* setType, uint32_t mask, bool brackets = false);
 // Parses "[a, b]" or "a,b" into a mask; an unknown member raises EPropertyConvertError.
 uint32_t StringToSet(const TTypeInfo* setType, std::string_view text);
+// Reads the plain form of a set, identifiers written exactly as declared and joined by commas,
+// without brackets or blanks, into the mask StringToSet gives; false for any other text.
+bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask);
 
 }  // namespace zu

@@ -185,6 +185,17 @@ TEST(Reader, ReadsWhatTheFormatAllows) {
          EXPECT_EQ(r.FWChar, 0);
          EXPECT_EQ(r.FInt, 7);
        }},
+      {"set members in any letter case, with blanks between them",
+       "<TRich><Set>TSITALIC, tsStrikeOut</Set></TRich>", none,
+       [](const TRich& r) {
+         EXPECT_EQ(r.FSet, (TTestStyles{tsItalic, tsStrikeOut}));
+       }},
+      {"a value holding tags runs to its own closing tag",
+       "<TRich><LStr>a<b>c</b></LStr><Int>3</Int></TRich>", none,
+       [](const TRich& r) {
+         EXPECT_EQ(r.FLStr, "a<b>c</b>");
+         EXPECT_EQ(r.FInt, 3);
+       }},
       {"sets, strings, wide strings and variants",
        "<TRich><Set>tsItalic,tsStrikeOut</Set><Short>abcdefghijklmnopqrstuvwxyz</Short>"
        "<WStr>\xD0\x96</WStr><Var>v</Var><LStr>  spaced  </LStr></TRich>",

@@ -11,12 +11,16 @@
 namespace {
 
 using namespace zu::xmlscan;
+using namespace std::string_literals;
 
 const char* PlainFindChar(const char* From, const char* End, char C) {
   for (; From < End; ++From)
     if (*From == C) return From;
   return nullptr;
 }
+
+// The earlier of two finds, null standing for none.
+const char* Earlier(const char* A, const char* B) { return !A || (B && B < A) ? B : A; }
 
 const char* PlainSkipBlanks(const char* From, const char* End) {
   while (From < End && static_cast<unsigned char>(*From) <= 33) ++From;
@@ -44,7 +48,7 @@ struct Padded {
 
 TEST(Scan, AgreesWithPlainSearchesEverywhere) {
   std::mt19937 random(7);
-  const std::string alphabet = "<>/ab\t\r\n !\x80\xff";
+  const std::string alphabet = "<>/ab\t\r\n !\x80\xff\0"s;
   const std::vector<std::string> names = {"a", "ab", "b", "abba", "aaaaaaaaaaaaaaaaaaaa"};
   for (int round = 0; round < 60; ++round) {
     std::string text(static_cast<size_t>(random() % 70), ' ');
@@ -60,7 +64,11 @@ TEST(Scan, AgreesWithPlainSearchesEverywhere) {
       for (size_t end = from; end <= text.size(); ++end) {
         const char *f = doc.at(from), *e = doc.at(end);
         for (char c : {'<', '>', '\0', 'a'}) ASSERT_EQ(FindChar(f, e, c), PlainFindChar(f, e, c)) << text;
+        ASSERT_EQ(FindEither(f, e, '<', '\0'), Earlier(PlainFindChar(f, e, '<'), PlainFindChar(f, e, '\0')))
+            << text;
         ASSERT_EQ(SkipBlanks(f, e), PlainSkipBlanks(f, e)) << text;
+        for (const std::string& name : names)
+          ASSERT_EQ(IsClosingTag(f, e, name), PlainFindTag(f, f + 1, e, name, true) == f) << text;
         for (const std::string& name : names)
           for (bool closing : {false, true})
             for (size_t limit : {from, (from + end) / 2, end}) {

@@ -325,6 +325,37 @@ TEST(EnumNames, NameToValueAndBack) {
   EXPECT_EQ(GetEnumValue(TypeInfo<LongBool>(), "true"), -1);
   EXPECT_EQ(GetEnumValue(TypeInfo<LongBool>(), "5"), 5);
   EXPECT_EQ(SetToString(TypeInfo<TFontStyles>(), 5, true), "[fsBold,fsUnderline]");
+  EXPECT_EQ(GetExactEnumValue(pitch, "fpFixed"), 2);
+  EXPECT_EQ(GetExactEnumValue(pitch, "fpfixed"), -1);
+  EXPECT_EQ(GetExactEnumValue(TypeInfo<LongBool>(), "True"), -1);
+}
+
+// The plain set form reads only texts that StringToSet reads the same way, and those to the same mask.
+TEST(EnumNames, PlainSetFormAgreesWithTheGeneralOne) {
+  const TTypeInfo* styles = TypeInfo<TFontStyles>();
+  const struct {
+    const char* text;
+    bool plain;
+  } cases[] = {{"", true},
+               {"fsBold", true},
+               {"fsUnderline,fsBold", true},
+               {"fsBold,", true},
+               {"fsbold", false},
+               {"fsBold, fsItalic", false},
+               {"[fsBold]", false},
+               {"fsBold]", false},
+               {",fsBold", false},
+               {"fsBold,,fsItalic", false},
+               {"fsNone", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    uint32_t mask = 99;
+    ASSERT_EQ(TryPlainStringToSet(styles, c.text, mask), c.plain);
+    if (c.plain)
+      EXPECT_EQ(mask, StringToSet(styles, std::string("[") + c.text + "]"));
+    else
+      EXPECT_EQ(mask, 99u);
+  }
 }
 
 TEST(Objects, ObjectsMethodsAndVirtualConstruction) {
