@@ -213,16 +213,33 @@ bool ParsePlainInteger(std::string_view Text, int64_t& Value) {
 // A plain decimal number, digits with at most one decimal point between digits, read exactly as
 // the general conversion reads it; false for anything else.
 bool ParsePlainFloat(std::string_view Text, double& Value) {
-  size_t i = Text.size() > 0 && Text[0] == '-' ? 1 : 0;
+  const bool negative = !Text.empty() && Text[0] == '-';
+  size_t i = negative ? 1 : 0;
   const size_t first = i;
-  while (i < Text.size() && Text[i] >= '0' && Text[i] <= '9') ++i;
+  // The digits as one integer, as long as it stays exact in a double.
+  constexpr uint64_t kExact = uint64_t{1} << 53;
+  uint64_t digits = 0;
+  for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i)
+    digits = digits < kExact ? digits * 10 + static_cast<uint64_t>(Text[i] - '0') : kExact + 1;
   if (i == first) return false;
+  size_t fractionDigits = 0;
   if (i < Text.size() && Text[i] == '.') {
     const size_t fraction = ++i;
-    while (i < Text.size() && Text[i] >= '0' && Text[i] <= '9') ++i;
-    if (i == fraction) return false;
+    for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i)
+      digits = digits < kExact ? digits * 10 + static_cast<uint64_t>(Text[i] - '0') : kExact + 1;
+    fractionDigits = i - fraction;
+    if (fractionDigits == 0) return false;
   }
   if (i != Text.size()) return false;
+  // An exact integer divided by an exact power of ten is rounded once, as the decimal number itself
+  // would be: the result is the nearest double. Longer numbers take the general conversion.
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (digits <= kExact && fractionDigits < std::size(kPowers)) {
+    const double magnitude = static_cast<double>(digits) / kPowers[fractionDigits];
+    Value = negative ? -magnitude : magnitude;
+    return true;
+  }
   const auto result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
   return result.ec == std::errc() && result.ptr == Text.data() + Text.size();
 }
@@ -701,8 +718,8 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   return true;
 }
 
-inline void TzuXMLSerializer::SetValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type,
-                                       std::string_view Raw) {
+[[gnu::always_inline]] inline void TzuXMLSerializer::SetValue(TObject* Object, PPropInfo PropInfo,
+                                                              const TTypeInfo* Type, std::string_view Raw) {
   // Without entities to replace, the document's bytes are the value's text.
   if (!FReplaceReservedSymbols && SetPlainValue(Object, PropInfo, Type, Raw)) return;
   SetValueFromText(Object, PropInfo, Type, Raw);

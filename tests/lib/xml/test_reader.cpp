@@ -275,7 +275,7 @@ TEST(Reader, FloatsReadUnderEitherDecimalSeparator) {
   FormatSettings.DecimalSeparator = '.';
 }
 
-// The reader converts some texts itself; every number property must end as the framework's
+// The reader converts some texts itself; every value property must end as the framework's
 // set-from-text leaves it, or fail with the same error, for any text.
 TEST(Reader, ValuesAreSetAsTheFrameworkSetsThem) {
   std::vector<std::string> texts = {"0",
@@ -302,23 +302,49 @@ TEST(Reader, ValuesAreSetAsTheFrameworkSetsThem) {
                                     "-",
                                     "1.2.3",
                                     std::string(400, '9'),
-                                    "0." + std::string(400, '0') + "1"};
+                                    "0." + std::string(400, '0') + "1",
+                                    "9007199254740993",
+                                    "9007199254740992.5",
+                                    "0.1000000000000000000001",
+                                    "1.7976931348623157",
+                                    "tpFixed",
+                                    "TPFIXED",
+                                    "tpFixed ",
+                                    "tsBold,tsStrikeOut",
+                                    "tsStrikeOut,tsbold",
+                                    "tsBold, tsItalic",
+                                    "[tsBold]",
+                                    "tsBold]",
+                                    "tsBold,",
+                                    ",tsBold",
+                                    "tsBold,,tsItalic",
+                                    "True",
+                                    "true",
+                                    "False",
+                                    "-1"};
   std::mt19937_64 random(7);
   for (int i = 0; i < 300; ++i) {
     const uint64_t bits = random();
     texts.push_back(FloatToStr(std::bit_cast<double>(bits)));
     texts.push_back(IntToStr(static_cast<int64_t>(bits) >> (bits % 64)));
     texts.push_back(FloatToStr(static_cast<double>(bits % 100000) / 1000));
+    // Decimals of up to 20 digits on either side of the point, most of them longer than a double
+    // holds exactly.
+    const std::string digits = std::to_string(bits) + std::to_string(bits >> 7);
+    const size_t integral = 1 + bits % 20, fraction = (bits >> 8) % 21;
+    texts.push_back((bits & 1 ? "-" : "") + digits.substr(0, integral) +
+                    (fraction ? "." + digits.substr(integral, fraction) : ""));
   }
   TzuXMLSerializer serializer(nullptr);
   for (const std::string& text : texts) {
     for (PPropInfo p : TNumbers::StaticClass()->PropList()) {
-      if (p->Kind() == tkEnumeration || p->Kind() == tkSet) continue;
       SCOPED_TRACE(p->Name + " from \"" + text + "\"");
       TNumbers expected, read;
       std::string expectedError, readError;
-      // Floats are read with "," taken as the decimal separator too.
-      const std::string set = p->Kind() == tkFloat ? StringReplaceAll(text, ",", ".") : text;
+      // Floats are read with "," taken as the decimal separator too; sets are read in brackets.
+      const std::string set = p->Kind() == tkFloat ? StringReplaceAll(text, ",", ".")
+                              : p->Kind() == tkSet ? "[" + text + "]"
+                                                   : text;
       try {
         SetPropText(&expected, p, set);
       } catch (const Exception& e) {
@@ -331,6 +357,10 @@ TEST(Reader, ValuesAreSetAsTheFrameworkSetsThem) {
       }
       EXPECT_EQ(readError, expectedError);
       EXPECT_EQ(GetPropText(&read, p), GetPropText(&expected, p));
+      if (p->Kind() == tkFloat) {
+        EXPECT_EQ(std::bit_cast<uint64_t>(GetFloatProp(&read, p)),
+                  std::bit_cast<uint64_t>(GetFloatProp(&expected, p)));
+      }
     }
   }
 }
