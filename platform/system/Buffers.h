@@ -1,6 +1,7 @@
-// TByteBuffer: a block of bytes for a whole document, which may grow. Large blocks come straight
-// from the system, marked for large pages where the system offers them, and grow without being
-// copied: a document of many megabytes costs a few page faults instead of one per 4 KiB.
+// TByteBuffer: a block of bytes for a whole document, which may grow. Large blocks, and blocks that
+// grow past a megabyte, come straight from the system, placed on and marked for large pages where the
+// system offers them, and grow without being copied: a document of many megabytes costs a few page
+// faults instead of one per 4 KiB, and a growing block is never held twice.
 #pragma once
 
 #include <cstddef>

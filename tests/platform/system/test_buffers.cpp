@@ -12,7 +12,10 @@ using zu::TByteBuffer;
 // Growing and shrinking across the size where blocks move from the heap to the system keeps every
 // byte up to the smaller size; the whole block stays writable.
 TEST(ByteBuffer, KeepsItsBytesAcrossEveryResize) {
-  const size_t sizes[] = {1, 4097, 3 << 20, (8 << 20) + 3, 40 << 20, 12 << 20, 5 << 20, 17, 0, 9 << 20};
+  // The last run grows by half each time, as a memory stream does, through sizes that are no
+  // multiples of a large page.
+  const size_t sizes[] = {1,       4097, 3 << 20, (8 << 20) + 3, 40 << 20, 12 << 20, 5 << 20, 17,     0,
+                          9 << 20, 0,    1146881, 1720321,       2580481,  3874817,  5816321, 8724481};
   TByteBuffer buffer;
   EXPECT_EQ(buffer.Data(), nullptr);
   size_t filled = 0;
