@@ -34,9 +34,10 @@ struct TMethod {
 // channel that does not fit the property's kind raises EPropertyConvertError.
 class TPropAccessor {
  public:
+  TPropAccessor(bool Readable, bool Writable) : FReadable(Readable), FWritable(Writable) {}
   virtual ~TPropAccessor() = default;
-  virtual bool Readable() const = 0;
-  virtual bool Writable() const = 0;
+  bool Readable() const { return FReadable; }
+  bool Writable() const { return FWritable; }
   virtual int32_t GetOrd(const TObject* obj) const;  // integer, char, wide char, enumeration, set
   virtual void SetOrd(TObject* obj, int32_t value) const;
   virtual int64_t GetInt64(const TObject* obj) const;  // int64
@@ -56,6 +57,10 @@ class TPropAccessor {
 
  protected:
   [[noreturn]] void WrongChannel() const;
+
+ private:
+  const bool FReadable;
+  const bool FWritable;
 };
 
 // The stored specifier: a constant, or a test run on the object (a field or a method).

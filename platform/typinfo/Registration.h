@@ -195,10 +195,8 @@ class TPropAccess final : public TPropAccessor {
  public:
   using Getter = std::function<V(const T&)>;
   using Setter = std::function<void(T&, const V&)>;
-  TPropAccess(Getter g, Setter s) : FGet(std::move(g)), FSet(std::move(s)) {}
-
-  bool Readable() const override { return static_cast<bool>(FGet); }
-  bool Writable() const override { return static_cast<bool>(FSet); }
+  TPropAccess(Getter g, Setter s)
+      : TPropAccessor(static_cast<bool>(g), static_cast<bool>(s)), FGet(std::move(g)), FSet(std::move(s)) {}
 
   int32_t GetOrd(const TObject* o) const override {
     if constexpr (ChannelOf<V>() == Channel::Ord)
@@ -407,9 +405,9 @@ TObject* Construct(TObject* owner) {
   if constexpr (std::is_abstract_v<T>) {
     return nullptr;
   } else if constexpr (std::is_constructible_v<T, Comp*>) {
-    return new T(dynamic_cast<Comp*>(owner));
+    return new T(owner && owner->Is<Comp>() ? static_cast<Comp*>(owner) : nullptr);
   } else if constexpr (std::is_constructible_v<T, Coll*>) {
-    return new T(dynamic_cast<Coll*>(owner));
+    return new T(owner && owner->Is<Coll>() ? static_cast<Coll*>(owner) : nullptr);
   } else if constexpr (std::is_default_constructible_v<T>) {
     (void)owner;
     return new T();

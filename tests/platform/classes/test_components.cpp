@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "platform/classes/Classes.h"
 
@@ -168,6 +169,24 @@ TEST(Collection, AddCountItemsAndDestructionRemovesTheItem) {
 
   TCollection wrong(TComponent::StaticClass());
   EXPECT_THROW(wrong.Add(), EInvalidOperation);
+}
+
+// Construction by class info hands a component its owner and an item its collection, and nothing
+// to either when the given object is of another kind.
+TEST(ClassInfo, VirtualConstructionPassesOnlyAFittingOwner) {
+  TComponent owner(nullptr);
+  TCollection collection(TItem::StaticClass());
+  TStringList other;
+  std::unique_ptr<TObject> owned(TWatcher::StaticClass()->Create(&owner));
+  EXPECT_EQ(static_cast<TComponent*>(owned.get())->Owner(), &owner);
+  std::unique_ptr<TObject> unowned(TWatcher::StaticClass()->Create(&other));
+  EXPECT_EQ(static_cast<TComponent*>(unowned.get())->Owner(), nullptr);
+  owned.reset();  // leaves the owner again
+  TObject* item = TItem::StaticClass()->Create(&collection);
+  EXPECT_EQ(static_cast<TItem*>(item)->Collection(), &collection);
+  EXPECT_EQ(collection.Count(), 1);
+  std::unique_ptr<TObject> loose(TItem::StaticClass()->Create(&owner));
+  EXPECT_EQ(static_cast<TItem*>(loose.get())->Collection(), nullptr);
 }
 
 TEST(Streams, MemoryFileAndStringStreams) {
