@@ -73,8 +73,17 @@ TEST(Scan, AgreesWithPlainSearchesEverywhere) {
           for (bool closing : {false, true})
             for (size_t limit : {from, (from + end) / 2, end}) {
               const char* l = doc.at(limit);
-              ASSERT_EQ(FindTag(f, l, e, name, closing), PlainFindTag(f, l, e, name, closing))
+              const char* const expected = PlainFindTag(f, l, e, name, closing);
+              ASSERT_EQ(FindTag(f, l, e, name, closing), expected)
                   << text << " name " << name << " from " << from << " limit " << limit << " end " << end;
+#ifdef ZU_XMLSCAN_WIDE
+              // The 32-byte screen, which FindTag takes for long searches only.
+              const TTagScreen tag(name, closing);
+              const char* const last = f + std::min(l - f, e - f - tag.Length + 1);
+              if (HasWideBlocks() && last > f) {
+                ASSERT_EQ(FindScreenedTagWide(f, last, tag), expected) << text;
+              }
+#endif
             }
       }
     }
