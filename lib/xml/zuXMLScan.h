@@ -155,7 +155,8 @@ inline const char* FindScreenedTag(const char* From, const char* Last, const TTa
 #define ZU_XMLSCAN_WIDE 1
 // Whether the processor screens 32-byte blocks.
 inline bool HasWideBlocks() {
-  static const bool has = __builtin_cpu_supports("avx2");
+  // Initialised here too, for searches that run before the runtime's own start-up code.
+  static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
   return has;
 }
 
