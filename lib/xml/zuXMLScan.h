@@ -1,6 +1,6 @@
-// The byte searches of the XML reader, sixteen bytes at a time. Every search may read up to
-// kScanPadding bytes past its End: the reader's buffer carries that many bytes after the document,
-// and results past End are never returned.
+// The byte searches of the XML reader, sixteen bytes at a time (long tag searches thirty-two where
+// the processor has them). Every search may read up to kScanPadding bytes past its End: the reader's
+// buffer carries that many bytes after the document, and results past End are never returned.
 #pragma once
 
 #include <algorithm>
