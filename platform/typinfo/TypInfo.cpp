@@ -324,7 +324,8 @@ int32_t GetEnumValue(const TTypeInfo* type, std::string_view name) {
   const int32_t exact = GetExactEnumValue(type, name);
   if (exact >= 0 || type->Kind != tkEnumeration || name.empty()) return exact;
   const TTypeInfo* base = type->BaseType ? type->BaseType : type;
-  for (size_t v = 0; v < EnumNameCount(type); ++v)
+  const size_t count = EnumNameCount(type);
+  for (size_t v = 0; v < count; ++v)
     if (SameText(base->NameList[v], name)) return static_cast<int32_t>(v);
   return -1;
 }
