@@ -103,12 +103,6 @@ inline bool SameBytes(const char* A, const char* B, size_t Count) {
   return true;
 }
 
-// Whether "</Name>" starts at At and ends by End.
-inline bool IsClosingTag(const char* At, const char* End, std::string_view Name) {
-  return Name.size() + 3 <= static_cast<size_t>(End - At) && At[0] == '<' && At[1] == '/' &&
-         At[Name.size() + 2] == '>' && SameBytes(At + 2, Name.data(), Name.size());
-}
-
 // A tag searched for: "<Name>", or "</Name>" when Closing. A place passes its screen when the
 // name's first byte (for an empty name, the byte before it) sits at ScreenAt and the closing ">" at
 // Length - 1; only such places are compared in full, and other tags of the same length seldom pass.
@@ -130,6 +124,12 @@ struct TTagScreen {
   ptrdiff_t ScreenAt;
   char Screen;
 };
+
+// Whether "</Name>" starts at At and ends by End.
+inline bool IsClosingTag(const char* At, const char* End, std::string_view Name) {
+  const TTagScreen tag(Name, true);
+  return tag.Length <= End - At && At[tag.Length - 1] == '>' && tag.At(At);
+}
 
 // The first place from From on and before Last where Tag starts, screened 64 bytes at a time with
 // 16-byte blocks; reads up to Last + Tag.Length + 62.

@@ -720,6 +720,7 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
 
 [[gnu::always_inline]] inline void TzuXMLSerializer::SetValue(TObject* Object, PPropInfo PropInfo,
                                                               const TTypeInfo* Type, std::string_view Raw) {
+  if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text.
   if (!FReplaceReservedSymbols && SetPlainValue(Object, PropInfo, Type, Raw)) return;
   SetValueFromText(Object, PropInfo, Type, Raw);
@@ -759,13 +760,10 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
     if (prop) {
       try {
         const TTypeInfo* const type = prop->PropType();
-        if (plain && IsValueKind(type->Kind)) {
-          // A read-only property keeps its value.
-          if (prop->HasSetter())
-            SetValue(Object, prop, type, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
-        } else {
+        if (plain && IsValueKind(type->Kind))
+          SetValue(Object, prop, type, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
+        else
           SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
-        }
       } catch (Exception& e) {
         if (e.Offset() < 0) e.SetOffset(OffsetOf(tagClose + 1));
         throw;
@@ -804,7 +802,7 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
   const TTypeInfo* const type = PropInfo->PropType();
   const TTypeKind kind = type->Kind;
   if (IsValueKind(kind)) {
-    if (PropInfo->HasSetter()) SetValue(Object, PropInfo, type, RawValue(ValueStart, ValueEnd));
+    SetValue(Object, PropInfo, type, RawValue(ValueStart, ValueEnd));
   } else if (kind == tkClass) {
     TObject* o = GetObjectProp(Object, PropInfo);
     if (!o) return;

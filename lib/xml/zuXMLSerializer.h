@@ -99,7 +99,7 @@ class TzuXMLSerializer : public TComponent {
   // Sets Object's properties from the child elements of Element.
   void ReadChildren(TObject* Object, const TElement& Element);
   // Sets a property of the value kinds from the bytes of its element's value (no zero byte among
-  // them); SetValueFromText takes the way through the value's text.
+  // them), unless it is read-only; SetValueFromText takes the way through the value's text.
   void SetValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type, std::string_view Raw);
   void SetValueFromText(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type, std::string_view Raw);
   // Appends items read from the elements named after the item class, until one cannot be read.
