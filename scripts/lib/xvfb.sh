@@ -10,18 +10,24 @@ wait_for() {  # wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it s
   done
 }
 
-xvfb_ready() { xdotool getmouselocation >/dev/null 2>&1 || ! kill -0 "$XVFB_PID" 2>/dev/null; }
+XVFB_NUMBER_FILE=""
+xvfb_answered() { [ -s "$XVFB_NUMBER_FILE" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; }
 
-start_xvfb() {  # start_xvfb FIRST LOG: starts Xvfb on the first free display from FIRST on; sets DISPLAY and XVFB_PID
-  local n
-  for n in $(seq "$1" $(($1 + 49))); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    export DISPLAY=":$n"
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -br >"$2" 2>&1 &
-    XVFB_PID=$!
-    # A server that another run started on the same display first gives up: try the next one.
-    wait_for 10 xvfb_ready && kill -0 "$XVFB_PID" 2>/dev/null && return 0
+# start_xvfb LOG: starts Xvfb and sets DISPLAY and XVFB_PID. Xvfb itself picks a display that
+# nobody listens on (also servers of other file systems that share the abstract socket names) and
+# writes its number once it accepts connections.
+start_xvfb() {
+  local number
+  XVFB_NUMBER_FILE=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br 3>"$XVFB_NUMBER_FILE" >"$1" 2>&1 &
+  XVFB_PID=$!
+  wait_for 10 xvfb_answered || true
+  number=$(tr -dc 0-9 <"$XVFB_NUMBER_FILE")
+  rm -f "$XVFB_NUMBER_FILE"
+  if [ -z "$number" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
     kill "$XVFB_PID" 2>/dev/null || true
-  done
-  return 1
+    XVFB_PID=""
+    return 1
+  fi
+  export DISPLAY=":$number"
 }

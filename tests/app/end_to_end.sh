@@ -2,7 +2,7 @@
 # Starts Project1 under Xvfb with a fresh home directory, clicks and types through the X server,
 # and checks the file x.txt, the window's pictures and the error display.
 #   end_to_end.sh PROGRAM [ARTIFACT_DIR]   (ARTIFACT_DIR receives the screenshots before and after)
-set -euo pipefail
+set -Eeuo pipefail
 PROGRAM=$(readlink -f "$1")
 ARTIFACTS=${2:-}
 for tool in Xvfb xdotool import compare perl; do
@@ -29,14 +29,19 @@ check() {  # check DESCRIPTION COMMAND...
 fatal() {
   echo "FAIL $1"
   for log in "$WORK/xvfb.log" "$WORK/program.log"; do
-    [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+    if [ -s "$log" ]; then
+      echo "--- $(basename "$log")"
+      tail -n 40 "$log"
+    fi
   done
   exit 1
 }
+# A step that fails outside a check ends the test with its line and the logs, never silently.
+trap 'fatal "line $LINENO: $BASH_COMMAND (status $?)"' ERR
 
 # A display of our own.
 source "$(dirname "$(readlink -f "$0")")/../../scripts/lib/xvfb.sh"
-start_xvfb 71 "$WORK/xvfb.log" || fatal "Xvfb did not start"
+start_xvfb "$WORK/xvfb.log" || fatal "Xvfb did not start"
 
 export HOME="$WORK/home"
 mkdir -p "$HOME"
@@ -45,7 +50,8 @@ unset ZU_BACKEND
 "$PROGRAM" >"$WORK/program.log" 2>&1 &
 APP_PID=$!
 
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+# The program's own visible window of that title, or nothing.
+find_window() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "$1" 2>/dev/null | head -1 || true; }
 has_window() { [ -n "$(find_window "$1")" ]; }
 no_window() { [ -z "$(find_window "$1")" ]; }
 wait_for 20 has_window '^XML serializer demo$' || fatal "the form did not appear"
