@@ -31,3 +31,6 @@ start_xvfb() {
   fi
   export DISPLAY=":$number"
 }
+
+# program_window PID TITLE: the visible window of that process whose title matches, or nothing.
+program_window() { xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -1 || true; }

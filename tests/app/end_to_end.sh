@@ -50,8 +50,7 @@ unset ZU_BACKEND
 "$PROGRAM" >"$WORK/program.log" 2>&1 &
 APP_PID=$!
 
-# The program's own visible window of that title, or nothing.
-find_window() { xdotool search --all --onlyvisible --pid "$APP_PID" --name "$1" 2>/dev/null | head -1 || true; }
+find_window() { program_window "$APP_PID" "$1"; }
 has_window() { [ -n "$(find_window "$1")" ]; }
 no_window() { [ -z "$(find_window "$1")" ]; }
 wait_for 20 has_window '^XML serializer demo$' || fatal "the form did not appear"
