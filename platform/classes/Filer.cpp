@@ -4,6 +4,7 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <memory>
 
@@ -191,18 +192,11 @@ void TWriter::WriteFloat(long double Value) {
   Write(buf, 10);
 }
 
-void TWriter::WriteDouble(double Value) {
+void TWriter::WriteQWord(uint64_t Value) {
   uint8_t buf[8];
-  PutLE(buf, std::bit_cast<uint64_t>(Value), 8);
-  WriteValue(vaDouble);
+  PutLE(buf, Value, 8);
+  WriteValue(vaQWord);
   Write(buf, 8);
-}
-
-void TWriter::WriteSingle(float Value) {
-  uint8_t buf[4];
-  PutLE(buf, std::bit_cast<uint32_t>(Value), 4);
-  WriteValue(vaSingle);
-  Write(buf, 4);
 }
 
 void TWriter::WriteCurrency(int64_t TenThousandths) {
@@ -226,41 +220,25 @@ int32_t CheckedLength(size_t size) {
 }
 }  // namespace
 
-// 8-bit text as vaString or, past 255 bytes, vaLString.
-static void WriteBytes8(TWriter& w, const std::string& s) {
-  uint8_t buf[4];
-  if (s.size() <= 255) {
-    w.WriteValue(vaString);
-    buf[0] = static_cast<uint8_t>(s.size());
-    w.Write(buf, 1);
-  } else {
-    w.WriteValue(vaLString);
-    PutLE(buf, static_cast<uint32_t>(CheckedLength(s.size())), 4);
-    w.Write(buf, 4);
-  }
-  w.Write(s.data(), static_cast<int32_t>(s.size()));
-}
-
 void TWriter::WriteString(const std::string& Value) {
-  std::u16string units;
-  if (!detail::IsAscii(Value) && detail::Utf8ToUnits(Value, units))
-    WriteWideString(units);
-  else
-    WriteBytes8(*this, Value);
+  uint8_t buf[4];
+  if (Value.size() <= 255) {
+    WriteValue(vaString);
+    buf[0] = static_cast<uint8_t>(Value.size());
+    Write(buf, 1);
+  } else {
+    WriteValue(vaLString);
+    PutLE(buf, static_cast<uint32_t>(CheckedLength(Value.size())), 4);
+    Write(buf, 4);
+  }
+  Write(Value.data(), static_cast<int32_t>(Value.size()));
 }
 
 void TWriter::WriteWideString(const std::u16string& Value) {
   uint8_t buf[4];
-  if (std::all_of(Value.begin(), Value.end(), [](char16_t c) { return c < 0x80; })) {
-    WriteBytes8(*this, std::string(Value.begin(), Value.end()));
-    return;
-  }
   std::string utf8;
-  if (detail::UnitsToUtf8(Value, utf8) && utf8.size() < 2 * Value.size()) {
-    WriteValue(vaUTF8String);
-    PutLE(buf, static_cast<uint32_t>(CheckedLength(utf8.size())), 4);
-    Write(buf, 4);
-    Write(utf8.data(), static_cast<int32_t>(utf8.size()));
+  if (!detail::HasWideUnit(Value) && detail::UnitsToUtf8(Value, utf8)) {
+    WriteString(utf8);
     return;
   }
   WriteValue(vaWString);
@@ -378,7 +356,7 @@ void TWriter::WriteOrdValue(const TTypeInfo* t, int32_t v, const std::string& Pr
       break;
     }
     case tkChar:
-      WriteWideString(std::u16string(1, static_cast<char16_t>(static_cast<uint8_t>(v))));
+      WriteString(std::string(1, static_cast<char>(v)));
       break;
     case tkWChar:
       WriteWideString(std::u16string(1, static_cast<char16_t>(v)));
@@ -435,9 +413,7 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo Prop) {
       if (v == 0) return;
       WritePropName(Prop->Name);
       int64_t scaled = 0;
-      if (t->FloatType == ftSingle)
-        WriteSingle(static_cast<float>(v));
-      else if (t->FloatType == ftCurr && ToInt64(static_cast<long double>(v) * 10000, scaled))
+      if (t->FloatType == ftCurr && ToInt64(static_cast<long double>(v) * 10000, scaled))
         WriteCurrency(scaled);
       else if (IsDateType(t))
         WriteDate(v);
@@ -564,7 +540,8 @@ std::string TReader::ReadBytes(int64_t Count) {
 
 void TReader::ReadSignature() {
   char sig[4];
-  if (FStream.Read(sig, 4) != 4 || !std::equal(sig, sig + 4, FilerSignature))
+  if (FStream.Size() - FStream.Position() < 4 || FStream.Read(sig, 4) != 4 ||
+      !std::equal(sig, sig + 4, FilerSignature))
     throw EReadError("Invalid stream format");
 }
 
@@ -592,7 +569,7 @@ void TReader::ReadPrefix(uint8_t& Flags, int32_t& ChildPos) {
   if (Flags & ffChildPos) ChildPos = ReadInteger();
 }
 
-int64_t TReader::ReadInt64() {
+uint64_t TReader::ReadQWord() {
   uint8_t buf[8];
   int n;
   switch (ReadValue()) {
@@ -606,6 +583,7 @@ int64_t TReader::ReadInt64() {
       n = 4;
       break;
     case vaInt64:
+    case vaQWord:
       n = 8;
       break;
     default:
@@ -614,6 +592,13 @@ int64_t TReader::ReadInt64() {
   Read(buf, n);
   uint64_t v = GetLE(buf, n);
   if (n < 8 && (v >> (8 * n - 1)) & 1) v |= ~uint64_t{0} << (8 * n);  // sign extension
+  return v;
+}
+
+int64_t TReader::ReadInt64() {
+  bool unsignedValue = NextValue() == vaQWord;
+  uint64_t v = ReadQWord();
+  if (unsignedValue && v > INT64_MAX) ValueError();
   return static_cast<int64_t>(v);
 }
 
@@ -637,11 +622,14 @@ long double TReader::ReadFloat() {
     case vaInt32:
     case vaInt64:
       return static_cast<long double>(ReadInt64());
+    case vaQWord:
+      return static_cast<long double>(ReadQWord());
     case vaExtended:
       ReadValue();
       Read(buf, 10);
       return DecodeExtended(buf);
     case vaDouble:
+      if (!FDoubleDialect) ValueError();
       ReadValue();
       Read(buf, 8);
       return std::bit_cast<double>(GetLE(buf, 8));
@@ -695,6 +683,7 @@ struct TStringPayload {
 static TStringPayload ReadStringPayload(TReader& r, TValueType type) {
   TStringPayload s;
   uint8_t buf[4];
+  if (type == vaUString && r.DoubleDialect()) ValueError();
   switch (type) {
     case vaString:
       r.Read(buf, 1);
@@ -705,7 +694,8 @@ static TStringPayload ReadStringPayload(TReader& r, TValueType type) {
       r.Read(buf, 4);
       s.Bytes = r.ReadBytes(static_cast<int32_t>(GetLE(buf, 4)));
       break;
-    case vaWString: {
+    case vaWString:
+    case vaUString: {
       r.Read(buf, 4);
       int64_t count = static_cast<int32_t>(GetLE(buf, 4));
       if (count < 0) ValueError();
@@ -783,8 +773,14 @@ Variant TReader::ReadVariant() {
     case vaInt32:
     case vaInt64:
       return Variant(ReadInt64());
+    case vaQWord: {
+      uint64_t v = ReadQWord();
+      return v > INT64_MAX ? Variant(static_cast<double>(v)) : Variant(static_cast<int64_t>(v));
+    }
+    case vaUString:  // vaDouble in the other dialect
+      if (!FDoubleDialect) return Variant(ReadString());
+      return Variant(ToDouble(ReadFloat()));
     case vaExtended:
-    case vaDouble:
     case vaSingle:
     case vaCurrency:
     case vaDate:
@@ -801,6 +797,182 @@ Variant TReader::ReadVariant() {
     default:
       ValueError();
   }
+}
+
+// ---- Reader: the structure of the stream ----
+
+namespace {
+
+// Passes over values and components of a binary form, reading only their types, sizes and names
+// and creating nothing. Nothing is read before the stream is known to hold it.
+class TStructureWalk {
+ public:
+  TStructureWalk(TReader& reader, TStream& stream) : R(reader), S(stream) {}
+
+  void Component() {
+    TNesting<EReadError> level(Depth);
+    if ((Peek() & 0xF0) == 0xF0 && (Byte() & ffChildPos)) Value();  // the child position
+    Name();                                                         // class
+    Name();                                                         // component
+    while (!ListEnd()) Property();
+    while (!ListEnd()) Component();
+  }
+
+  void Value() {
+    const int64_t start = S.Position();
+    const auto type = static_cast<TValueType>(Byte());
+    const auto need = [&](int64_t count) {
+      if (count < 0 || count > S.Size() - S.Position())
+        Fail("Value type %s at offset %d runs past the end of the stream", type, start);
+    };
+    const auto skip = [&](int64_t count) {
+      need(count);
+      S.Seek(count, soCurrent);
+    };
+    // A length of one byte, or of four (signed).
+    const auto count = [&](int width) {
+      uint8_t buf[4];
+      need(width);
+      R.Read(buf, width);
+      return width == 1 ? int64_t{buf[0]} : int64_t{static_cast<int32_t>(GetLE(buf, 4))};
+    };
+    switch (type) {
+      case vaNull:
+      case vaFalse:
+      case vaTrue:
+      case vaNil:
+        break;
+      case vaInt8:
+        skip(1);
+        break;
+      case vaInt16:
+        skip(2);
+        break;
+      case vaInt32:
+      case vaSingle:
+        skip(4);
+        break;
+      case vaInt64:
+      case vaQWord:
+      case vaCurrency:
+      case vaDate:
+        skip(8);
+        break;
+      case vaExtended:
+        skip(10);
+        break;
+      case vaString:
+      case vaIdent:
+        skip(count(1));
+        break;
+      case vaLString:
+      case vaUTF8String:
+      case vaBinary:
+        skip(count(4));
+        break;
+      case vaWString:
+        skip(2 * count(4));
+        break;
+      case vaUString:  // vaDouble in the other dialect
+        skip(R.DoubleDialect() ? 8 : 2 * count(4));
+        break;
+      case vaSet:
+        while (int64_t n = count(1)) skip(n);
+        break;
+      case vaList: {
+        TNesting<EReadError> level(Depth);
+        while (!ListEnd()) Value();
+        break;
+      }
+      case vaCollection: {
+        TNesting<EReadError> level(Depth);
+        while (!ListEnd()) {
+          uint8_t order = Peek();
+          if (order == vaInt8 || order == vaInt16 || order == vaInt32) Value();
+          const int64_t at = S.Position();
+          if (uint8_t item = Byte(); item != vaList)
+            Fail("Value type %s at offset %d where a collection item was expected", item, at);
+          while (!ListEnd()) Property();
+        }
+        break;
+      }
+      default:
+        Fail("Unknown value type %s at offset %d", type, start);
+    }
+  }
+
+ private:
+  [[noreturn]] static void Fail(const char* message, uint8_t type, int64_t offset) {
+    throw EReadError(Format(message, {"$" + IntToHex(type, 2), offset}));
+  }
+
+  uint8_t Byte() {
+    const int64_t at = S.Position();
+    if (at >= S.Size()) throw EReadError(Format("Unexpected end of the stream at offset %d", {at}));
+    uint8_t b;
+    R.Read(&b, 1);
+    return b;
+  }
+
+  uint8_t Peek() {
+    uint8_t b = Byte();
+    S.Seek(-1, soCurrent);
+    return b;
+  }
+
+  // True, past it, at the end of a list.
+  bool ListEnd() {
+    if (Peek() != vaNull) return false;
+    S.Seek(1, soCurrent);
+    return true;
+  }
+
+  void Name() {
+    const int64_t at = S.Position();
+    const uint8_t n = Byte();
+    if (n > S.Size() - S.Position())
+      throw EReadError(Format("Name at offset %d runs past the end of the stream", {at}));
+    S.Seek(n, soCurrent);
+  }
+
+  void Property() {
+    Name();
+    Value();
+  }
+
+  TReader& R;
+  TStream& S;
+  int Depth = 0;
+};
+
+}  // namespace
+
+void TReader::SkipValue() { TStructureWalk(*this, FStream).Value(); }
+
+void TReader::SkipComponent() { TStructureWalk(*this, FStream).Component(); }
+
+void TReader::SettleDialect() {
+  const int64_t start = FStream.Position();
+  const auto walk = [&](bool doubles) {
+    FDoubleDialect = doubles;
+    FStream.SetPosition(start);
+    SkipComponent();
+  };
+  try {
+    walk(false);
+  } catch (const EReadError&) {
+    // The error of the reading that got further tells what is wrong when neither reading fits.
+    std::exception_ptr unicode = std::current_exception();
+    const int64_t reached = FStream.Position();
+    try {
+      walk(true);
+    } catch (const EReadError&) {
+      if (FStream.Position() > reached) throw;
+      FDoubleDialect = false;
+      std::rethrow_exception(unicode);
+    }
+  }
+  FStream.SetPosition(start);
 }
 
 // ---- Reader: components and properties ----
@@ -848,6 +1020,7 @@ static TComponent* NewComponent(const TClassInfo* cls, TComponent* owner) {
 
 TComponent* TReader::ReadRootComponent(TComponent* Root) {
   ReadSignature();
+  SettleDialect();
   uint8_t flags;
   int32_t childPos;
   ReadPrefix(flags, childPos);
@@ -1024,7 +1197,8 @@ void TReader::ReadPropValue(TPersistent* Instance, PPropInfo Prop) {
       SetWideStrProp(Instance, Prop, ReadWideString());
       break;
     case tkInt64:
-      SetInt64Prop(Instance, Prop, ReadInt64());
+      // A QWord keeps its 64 bits, as a Cardinal keeps its 32 in an Integer.
+      SetInt64Prop(Instance, Prop, static_cast<int64_t>(ReadQWord()));
       break;
     case tkVariant:
       SetVariantProp(Instance, Prop, ReadVariant());

@@ -16,6 +16,34 @@
 namespace zu {
 
 // The value types of the binary form: every value starts with one of these bytes.
+//
+// 0x15 and 0x16. The classic tools agree on 0x00 to 0x14 and part after it: the Linux tools write a
+// Unicode string as 0x15 (a 4-byte count of UTF-16 code units, then the units, as vaWString) and
+// an unsigned 64-bit integer as 0x16; the other tools' 64-bit writers put an 8-byte double at 0x15
+// and know no 0x16. A reader settles what 0x15 is once per component (TReader::SettleDialect), by
+// a walk over the whole component that creates nothing: a Unicode string when that makes the
+// component well-formed, else a double when that does. 0x16 is a QWord either way. A value type
+// neither knows, or a component well-formed in neither reading, raises EReadError naming the
+// value type and its offset.
+//
+// What the writer writes reads the same in both, and holds 0x15 in neither sense:
+// - every float (Single, Double, Extended) as vaExtended, ten bytes of the x87 format; Currency and
+//   dates as vaCurrency and vaDate; vaSingle and vaDouble are only read;
+// - a narrow string as its bytes, unchanged, UTF-8 or not: vaString, or vaLString past 255 bytes;
+// - a wide string with a unit above 255 as vaWString, any other as its UTF-8 bytes, the way a
+//   narrow string goes; vaUTF8String and vaUString are only read.
+// A byte string (vaString, vaLString, vaUTF8String) read into a wide property is decoded as UTF-8
+// when it is valid UTF-8, byte for code unit otherwise; a wide string read into a narrow property
+// is encoded as UTF-8.
+//
+// Strings of the text form: quoted text and #N codes (decimal, or hexadecimal after '$'), continued
+// across lines with '+'. A string whose codes are all below 256 is a byte string: its quoted text
+// gives the bytes the file holds there, each #N the byte N. A string with any larger code is a
+// wide string: its quoted text is decoded as above and each #N is the UTF-16 unit N (#1046 is Ж; a
+// code past $FFFF gives a surrogate pair). The text writer writes a byte string byte for byte, a
+// wide string with a unit above 255 unit for unit, and any other wide string as its UTF-8 bytes.
+// So a narrow string keeps its bytes, a wide string its characters, and a byte string of the
+// classic tools ('caf'#195#169) its bytes, whichever way a form travels.
 enum TValueType : uint8_t {
   vaNull,
   vaList,
@@ -38,7 +66,9 @@ enum TValueType : uint8_t {
   vaWString,
   vaInt64,
   vaUTF8String,
-  vaDouble
+  vaUString,        // 0x15 of the Linux tools
+  vaDouble = 0x15,  // 0x15 of the other tools
+  vaQWord = 0x16
 };
 
 // Flags of an object header: found in an ancestor, with a child position, inline.
@@ -115,18 +145,17 @@ class TWriter : public TFiler {
   // In the smallest of vaInt8, vaInt16, vaInt32 and vaInt64 that holds it.
   void WriteInteger(int64_t Value);
   void WriteBoolean(bool Value);
-  // vaExtended: the 80-bit extended format.
+  // vaExtended: the 80-bit extended format. Singles and doubles are written so as well.
   void WriteFloat(long double Value);
-  void WriteDouble(double Value);
-  void WriteSingle(float Value);
+  void WriteSingle(float Value) { WriteFloat(Value); }
+  // vaQWord, for a number above Int64's range.
+  void WriteQWord(uint64_t Value);
   // A currency value given as its count of ten-thousandths.
   void WriteCurrency(int64_t TenThousandths);
   void WriteDate(double Value);
-  // 8-bit text (UTF-8): ASCII as vaString (vaLString past 255 bytes), other UTF-8 text as
-  // WriteWideString writes it, bytes that are not UTF-8 unchanged as vaString or vaLString.
+  // 8-bit text, its bytes unchanged: vaString, or vaLString past 255 bytes.
   void WriteString(const std::string& Value);
-  // UTF-16 text: ASCII as vaString or vaLString; else vaUTF8String when the UTF-8 form is shorter
-  // than the UTF-16 one and every surrogate is paired, vaWString otherwise.
+  // UTF-16 text: vaWString when a unit is above 255, else its UTF-8 bytes as WriteString writes them.
   void WriteWideString(const std::u16string& Value);
   // An identifier; False, True, Null and nil (in any case) as their own value types.
   void WriteIdent(const std::string& Ident);
@@ -193,9 +222,13 @@ class TReader : public TFiler {
   void ReadListEnd() { CheckValue(vaNull); }
   // An integer value that fits in 32 bits.
   int32_t ReadInteger();
+  // An integer value that fits in 64 bits (a vaQWord only up to Int64's maximum).
   int64_t ReadInt64();
+  // Any integer value as 64 bits: a vaQWord unsigned, the others signed.
+  uint64_t ReadQWord();
   bool ReadBoolean();
   // Any number: integers, extended, double, single, currency, date; also the identifiers NAN and INF.
+  // A double (0x15) only in the dialect that has it.
   long double ReadFloat();
   float ReadSingle();
   double ReadDate();
@@ -215,6 +248,20 @@ class TReader : public TFiler {
   // Count bytes; EReadError when the stream holds fewer (nothing is allocated for a bogus count).
   std::string ReadBytes(int64_t Count);
   void Read(void* Buffer, int32_t Count);
+
+  // ---- The structure of the stream, read without creating anything ----
+  // Walks the component that starts at the stream's position (after the signature) and settles
+  // the meaning of 0x15 that makes all of it well-formed: a Unicode string when that does, else a
+  // double. The position is kept. EReadError naming a value type and its offset when neither does.
+  void SettleDialect();
+  // True when 0x15 reads as a double; a new reader takes it as a Unicode string.
+  bool DoubleDialect() const { return FDoubleDialect; }
+  void SetDoubleDialect(bool Value) { FDoubleDialect = Value; }
+  // Passes over one value, or a whole component (header, properties, children); a value type the
+  // dialect does not know, or a value running past the stream's end, raises EReadError naming
+  // the value type and its offset.
+  void SkipValue();
+  void SkipComponent();
 
  private:
   struct TFixup {
@@ -243,6 +290,7 @@ class TReader : public TFiler {
   std::vector<TPersistent*> FItems;
   int FDepth = 0;
   int FPropDepth = 0;
+  bool FDoubleDialect = false;
 };
 
 // Writes Instance with its properties and children in binary form, signature first.

@@ -4,6 +4,16 @@
 
 namespace zu::detail {
 
+void AppendCodePoint(std::u16string& Units, uint32_t Code) {
+  if (Code >= 0x10000) {
+    Code -= 0x10000;
+    Units += static_cast<char16_t>(0xD800 + (Code >> 10));
+    Units += static_cast<char16_t>(0xDC00 + (Code & 0x3FF));
+  } else {
+    Units += static_cast<char16_t>(Code);
+  }
+}
+
 bool Utf8ToUnits(std::string_view Bytes, std::u16string& Units) {
   Units.clear();
   Units.reserve(Bytes.size());
@@ -33,13 +43,7 @@ bool Utf8ToUnits(std::string_view Bytes, std::u16string& Units) {
       c = (c << 6) | (t & 0x3F);
     }
     if (c < min || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return false;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      Units += static_cast<char16_t>(0xD800 + (c >> 10));
-      Units += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      Units += static_cast<char16_t>(c);
-    }
+    AppendCodePoint(Units, c);
     i += static_cast<size_t>(extra) + 1;
   }
   return true;
@@ -84,10 +88,10 @@ bool UnitsToUtf8(std::u16string_view Units, std::string& Bytes) {
   return true;
 }
 
-bool IsAscii(std::string_view Bytes) {
-  for (char c : Bytes)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
+bool HasWideUnit(std::u16string_view Units) {
+  for (char16_t u : Units)
+    if (u > 0xFF) return true;
+  return false;
 }
 
 int SignificantDigits(std::string_view Number) {

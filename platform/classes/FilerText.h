@@ -2,11 +2,14 @@
 // not convert, and the digit count that tells a double's text from an extended's.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zu::detail {
 
+// A code point (up to U+10FFFF) as one unit, or two past U+FFFF.
+void AppendCodePoint(std::u16string& Units, uint32_t Code);
 // Strict UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF) to UTF-16; false, with
 // Units unspecified, for anything else.
 bool Utf8ToUnits(std::string_view Bytes, std::u16string& Units);
@@ -14,7 +17,8 @@ bool Utf8ToUnits(std::string_view Bytes, std::u16string& Units);
 std::u16string BytesToUnits(std::string_view Bytes);
 // UTF-16 to UTF-8; false when a surrogate is unpaired.
 bool UnitsToUtf8(std::u16string_view Units, std::string& Bytes);
-bool IsAscii(std::string_view Bytes);
+// True when a unit is above 255: the text is no byte string (see the value types in Filer.h).
+bool HasWideUnit(std::u16string_view Units);
 // The digits of a decimal number's mantissa, leading zeros not counted ("0.0120" has 3).
 int SignificantDigits(std::string_view Number);
 

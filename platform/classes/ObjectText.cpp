@@ -68,10 +68,20 @@ std::string SuffixedText(T v, const char* suffix) {
   return std::isfinite(v) ? Shortest(v) + suffix : ExtendedText(v);
 }
 
+// Writes text to Output as it goes, a block at a time: the input's structure has been walked
+// before, so converting it cannot fail half-way.
 class TBinaryToText {
  public:
-  explicit TBinaryToText(TReader& reader) : R(reader) {}
-  std::string Out;
+  TBinaryToText(TReader& reader, TStream& output) : R(reader), Output(output) {}
+
+  void Flush() {
+    for (size_t done = 0; done < Out.size();) {
+      int32_t n = static_cast<int32_t>(std::min<size_t>(Out.size() - done, size_t{1} << 30));
+      Output.WriteBuffer(Out.data() + done, n);
+      done += static_cast<size_t>(n);
+    }
+    Out.clear();
+  }
 
   void ConvertObject() {
     Nest level(*this);
@@ -94,6 +104,7 @@ class TBinaryToText {
     --Nesting;
     Indent();
     Out += "end\r\n";
+    if (Out.size() >= FlushSize) Flush();
   }
 
  private:
@@ -111,6 +122,7 @@ class TBinaryToText {
   void NewLine() {
     Out += "\r\n";
     Indent();
+    if (Out.size() >= FlushSize) Flush();
   }
 
   void ConvertProperty() {
@@ -143,12 +155,18 @@ class TBinaryToText {
       case vaInt64:
         Out += IntToStr(R.ReadInt64());
         break;
-      case vaExtended:
-      case vaDouble:
-        Out += ExtendedText(R.ReadFloat());
+      case vaQWord:
+        Out += std::to_string(R.ReadQWord());
         break;
-      case vaSingle:
-        Out += SuffixedText(R.ReadSingle(), "s");
+      case vaUString:  // vaDouble in the other dialect
+        if (!R.DoubleDialect()) {
+          ConvertWideString(R.ReadWideString());
+          break;
+        }
+        [[fallthrough]];
+      case vaExtended:
+      case vaSingle:  // as the extended it is written as again
+        Out += ExtendedText(R.ReadFloat());
         break;
       case vaCurrency:
         Out += IntToStr(R.ReadCurrency()) + "c";
@@ -158,9 +176,19 @@ class TBinaryToText {
         break;
       case vaString:
       case vaLString:
-      case vaUTF8String:
+        ConvertString(std::string_view(R.ReadString()));
+        break;
+      case vaUTF8String: {
+        std::string bytes = R.ReadString();
+        std::u16string units;
+        if (detail::Utf8ToUnits(bytes, units) && detail::HasWideUnit(units))
+          ConvertString(std::u16string_view(units));
+        else
+          ConvertString(std::string_view(bytes));
+        break;
+      }
       case vaWString:
-        ConvertString(R.ReadWideString());
+        ConvertWideString(R.ReadWideString());
         break;
       case vaIdent:
       case vaFalse:
@@ -192,12 +220,26 @@ class TBinaryToText {
     }
   }
 
-  void ConvertString(const std::u16string& s) {
+  // A wide string unit for unit when a unit is above 255, else as its UTF-8 bytes.
+  void ConvertWideString(const std::u16string& s) {
+    std::string bytes;
+    if (!detail::HasWideUnit(s) && detail::UnitsToUtf8(s, bytes))
+      ConvertString(std::string_view(bytes));
+    else
+      ConvertString(std::u16string_view(s));
+  }
+
+  // Printable ASCII in quotes, every other byte or unit as its #n code.
+  template <class C>
+  void ConvertString(std::basic_string_view<C> s) {
     if (s.empty()) {
       Out += "''";
       return;
     }
-    auto printable = [](char16_t c) { return c >= ' ' && c < 0x7F && c != '\''; };
+    auto printable = [](C c) {
+      auto u = static_cast<std::make_unsigned_t<C>>(c);
+      return u >= ' ' && u < 0x7F && u != '\'';
+    };
     ++Nesting;
     if (s.size() > LineLength) NewLine();
     size_t i = 0, lineStart = 0;
@@ -208,7 +250,8 @@ class TBinaryToText {
         while (i < s.size() && printable(s[i]) && i - lineStart < LineLength);
         Out += '\'';
       } else {
-        Out += '#' + IntToStr(s[i++]);
+        Out += '#';
+        Out += IntToStr(static_cast<std::make_unsigned_t<C>>(s[i++]));
       }
       if (i - lineStart >= LineLength && i < s.size()) {
         Out += " +";
@@ -260,7 +303,11 @@ class TBinaryToText {
     Out += '>';
   }
 
+  static constexpr size_t FlushSize = 1 << 16;
+
   TReader& R;
+  TStream& Output;
+  std::string Out;
   int Nesting = 0;
   int Depth = 0;
 };
@@ -362,20 +409,21 @@ class TTextToBinary {
         break;
       }
       case toString:
-      case toWString: {
-        std::u16string s = P.TokenWideString();
-        while (P.NextToken() == '+') {
-          P.NextToken();
-          P.CheckToken(toString);
-          s += P.TokenWideString();
-        }
-        W.WriteWideString(s);
+      case toWString:
+        ConvertString();
         break;
-      }
-      case toInteger:
-        W.WriteInteger(P.TokenInt());
+      case toInteger: {
+        // Above Int64's range, a QWord.
+        std::string text = P.TokenString();
+        uint64_t q;
+        auto r = std::from_chars(text.data(), text.data() + text.size(), q);
+        if (r.ec == std::errc() && r.ptr == text.data() + text.size() && q > INT64_MAX)
+          W.WriteQWord(q);
+        else
+          W.WriteInteger(P.TokenInt());
         P.NextToken();
         break;
+      }
       case toFloat:
         ConvertFloat();
         P.NextToken();
@@ -403,6 +451,38 @@ class TTextToBinary {
         break;
       default:
         P.Error("Invalid property value");
+    }
+  }
+
+  // A string and its continued parts: a byte string unless one of the parts has a code above 255.
+  // The parts are read twice, first for the kind and the length, then into a string of that size.
+  void ConvertString() {
+    const TParser::TMark first = P.Mark();
+    bool wide = false;
+    size_t length = 0;
+    const auto parts = [&](const auto& each) {
+      for (;;) {
+        each();
+        if (P.NextToken() != '+') break;
+        P.NextToken();
+        P.CheckToken(toString);
+      }
+    };
+    parts([&] {
+      wide = wide || P.Token() == toWString;
+      length += P.TokenStringLength();
+    });
+    P.Restore(first);
+    if (wide) {
+      std::u16string s;
+      s.reserve(length);
+      parts([&] { P.AppendTokenUnits(s); });
+      W.WriteWideString(s);
+    } else {
+      std::string s;
+      s.reserve(length);
+      parts([&] { P.AppendTokenBytes(s); });
+      W.WriteString(s);
     }
   }
 
@@ -453,8 +533,10 @@ class TTextToBinary {
         if (P.Token() == toInteger) {
           name = P.TokenString();
         } else if (P.Token() == toString || P.Token() == toWString) {
-          if (P.TokenWideString().empty()) P.Error("Invalid property value");
-          name = "#" + IntToStr(P.TokenWideString()[0]);
+          std::u16string units;
+          P.AppendTokenUnits(units);
+          if (units.empty()) P.Error("Invalid property value");
+          name = "#" + IntToStr(units[0]);
         } else {
           P.CheckToken(toSymbol);
           name = P.TokenString();
@@ -502,14 +584,10 @@ class TTextToBinary {
 void ObjectBinaryToText(TStream& Input, TStream& Output) {
   TReader reader(Input);
   reader.ReadSignature();
-  TBinaryToText converter(reader);
+  reader.SettleDialect();
+  TBinaryToText converter(reader, Output);
   converter.ConvertObject();
-  const std::string& text = converter.Out;
-  for (size_t done = 0; done < text.size();) {
-    int32_t n = static_cast<int32_t>(std::min<size_t>(text.size() - done, size_t{1} << 30));
-    Output.WriteBuffer(text.data() + done, n);
-    done += static_cast<size_t>(n);
-  }
+  converter.Flush();
 }
 
 void ObjectTextToBinary(TStream& Input, TStream& Output) {

@@ -51,7 +51,7 @@ char TParser::NextToken() {
   FTokenStart = FPos;
   FTokenLine = FLine;
   FFloatType = 0;
-  FTokenWide.clear();
+  FTokenLength = 0;
   if (FPos >= FText.size() || FText[FPos] == 0) return FToken = toEOF;
   char c = FText[FPos];
   if (IsIdentStart(c)) {
@@ -68,27 +68,25 @@ char TParser::NextToken() {
   return FToken;
 }
 
+// Checks the string token at FPos and moves past it: its kind and the length of its value.
 void TParser::ScanString() {
   bool wide = false;
+  size_t length = 0;
   for (;;) {
     if (FPos < FText.size() && FText[FPos] == '\'') {
-      std::string raw;
       for (++FPos;; ++FPos) {
         if (FPos >= FText.size()) Error("Unterminated string");
         char c = FText[FPos];
         if (c == '\r' || c == '\n' || c == 0) Error("Unterminated string");
         if (c == '\'') {
-          if (FPos + 1 < FText.size() && FText[FPos + 1] == '\'') {
-            raw += '\'';
+          if (FPos + 1 >= FText.size() || FText[FPos + 1] != '\'') {
             ++FPos;
-            continue;
+            break;
           }
           ++FPos;
-          break;
         }
-        raw += c;
+        ++length;
       }
-      FTokenWide += detail::BytesToUnits(raw);
     } else if (FPos < FText.size() && FText[FPos] == '#') {
       ++FPos;
       bool hex = FPos < FText.size() && FText[FPos] == '$';
@@ -103,20 +101,61 @@ void TParser::ScanString() {
         ++digits;
       }
       if (digits == 0) Error("Invalid string constant");
-      if (code >= 0x10000) {
-        code -= 0x10000;
-        FTokenWide += static_cast<char16_t>(0xD800 + (code >> 10));
-        FTokenWide += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-      } else {
-        FTokenWide += static_cast<char16_t>(code);
-      }
+      if (code > 0xFF) wide = true;
+      length += code > 0xFFFF ? 2 : 1;
     } else {
       break;
     }
   }
-  for (char16_t u : FTokenWide)
-    if (u > 0xFF) wide = true;
   FToken = wide ? toWString : toString;
+  FTokenLength = length;
+}
+
+template <class Text, class Code>
+void TParser::WalkString(Text OnText, Code OnCode) const {
+  const std::string_view text(FText);
+  size_t i = FTokenStart;
+  while (i < FPos) {
+    if (text[i] == '\'') {
+      // Runs up to each quote; a doubled quote gives its first one.
+      for (size_t run = ++i;; ++i) {
+        if (text[i] != '\'') continue;
+        bool doubled = i + 1 < FPos && text[i + 1] == '\'';
+        OnText(text.substr(run, i - run + (doubled ? 1 : 0)));
+        ++i;
+        if (!doubled) break;
+        run = i + 1;
+      }
+    } else {
+      ++i;  // '#'
+      bool hex = text[i] == '$';
+      if (hex) ++i;
+      uint32_t code = 0;
+      for (; i < FPos && (hex ? IsHexDigit(text[i]) : IsDigit(text[i])); ++i)
+        code = code * (hex ? 16 : 10) + static_cast<uint32_t>(hex ? HexValue(text[i]) : text[i] - '0');
+      OnCode(code);
+    }
+  }
+}
+
+void TParser::AppendTokenBytes(std::string& Out) const {
+  WalkString([&](std::string_view run) { Out += run; },
+             [&](uint32_t code) { Out += static_cast<char>(code); });
+}
+
+void TParser::AppendTokenUnits(std::u16string& Out) const {
+  WalkString([&](std::string_view run) { Out += detail::BytesToUnits(run); },
+             [&](uint32_t code) { detail::AppendCodePoint(Out, code); });
+}
+
+void TParser::Restore(const TMark& M) {
+  FPos = M.Pos;
+  FTokenStart = M.TokenStart;
+  FTokenLength = M.TokenLength;
+  FLine = M.Line;
+  FTokenLine = M.TokenLine;
+  FToken = M.Token;
+  FFloatType = M.FloatType;
 }
 
 void TParser::ScanNumber() {

@@ -23,9 +23,23 @@ class TParser {
   char Token() const { return FToken; }
   // The current token as written: a symbol, a number with its suffix, a character.
   std::string TokenString() const;
-  // A string token's value: quoted text (UTF-8, or Latin-1 when it is no UTF-8) and #n or #$hex
-  // character codes, as UTF-16 units. toWString when a unit is above 255.
-  const std::u16string& TokenWideString() const { return FTokenWide; }
+  // A string token (quoted text and #n or #$hex codes) is toString when its codes are all below
+  // 256 and toWString otherwise; its value is made on request, by the rules beside the value
+  // types in Filer.h. AppendTokenBytes appends a toString token's bytes: the quoted text's bytes
+  // as they stand, the codes as bytes. AppendTokenUnits appends any string token as UTF-16: the
+  // quoted text decoded as UTF-8 (or Latin-1 when it is no UTF-8), the codes as units.
+  void AppendTokenBytes(std::string& Out) const;
+  void AppendTokenUnits(std::u16string& Out) const;
+  // The length of a string token's value: its bytes for toString, at most its units for toWString.
+  size_t TokenStringLength() const { return FTokenLength; }
+  // Where the parser stands, to read the tokens from there again with Restore.
+  struct TMark {
+    size_t Pos, TokenStart, TokenLength;
+    int Line, TokenLine;
+    char Token, FloatType;
+  };
+  TMark Mark() const { return {FPos, FTokenStart, FTokenLength, FLine, FTokenLine, FToken, FFloatType}; }
+  void Restore(const TMark& M);
   // An integer token's value (decimal, or hexadecimal after "$"); EParserError past 64 bits.
   int64_t TokenInt() const;
   // A float token's value without its suffix: read as a double when written with at most 17
@@ -53,6 +67,10 @@ class TParser {
   void SkipBlanks();
   void ScanString();
   void ScanNumber();
+  // Calls OnText for each run of quoted text (quotes undoubled) and OnCode for each code of the
+  // current string token, which ScanString has checked.
+  template <class Text, class Code>
+  void WalkString(Text OnText, Code OnCode) const;
 
   std::string FText;
   size_t FPos = 0;
@@ -61,7 +79,7 @@ class TParser {
   int FTokenLine = 1;
   char FToken = toEOF;
   char FFloatType = 0;
-  std::u16string FTokenWide;
+  size_t FTokenLength = 0;
 };
 
 }  // namespace zu

@@ -245,10 +245,10 @@ const char* const FullRootText =
     "  Flag = False\r\n"
     "  Long = True\r\n"
     "  Double = 0.1\r\n"
-    "  Single = 1.5E-7s\r\n"
+    "  Single = 1.500000053056283E-7\r\n"
     "  Extended = 1E20\r\n"
     "  Short = 'It'#39's'\r\n"
-    "  Text = 'Tab'#9'here, quote '#39' and '#233' '#1046\r\n"
+    "  Text = 'Tab'#9'here, quote '#39' and '#195#169' '#208#150\r\n"
     "  Wide = 'wide '#1046\r\n"
     "  Shapes = [shSquare, shTriangle]\r\n"
     "  Var = 'v'\r\n"
@@ -377,7 +377,8 @@ TEST(TextForm, EachValueTypeHasItsBinaryAndClassicText) {
       {"1.5", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F})},
       {"-2.0", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC0})},
       {"2.", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40}), "2.0"},
-      {"1.5E-7s", B({vaSingle, 0xB0, 0x0F, 0x21, 0x34})},
+      {"1.5E-7s", B({vaExtended, 0, 0, 0, 0, 0, 0xB0, 0x0F, 0xA1, 0xE8, 0x3F}), "1.500000053056283E-7"},
+      {"2.5s", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00, 0x40}), "2.5"},
       {"15000c", B({vaCurrency, 0x98, 0x3A, 0, 0, 0, 0, 0, 0})},
       {"2.5d", B({vaDate, 0, 0, 0, 0, 0, 0, 0x04, 0x40})},
       {"-INF", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0xFF})},
@@ -387,11 +388,19 @@ TEST(TextForm, EachValueTypeHasItsBinaryAndClassicText) {
       {"'It'#39's'#13#10", B({vaString, 6, 'I', 't', '\'', 's', 13, 10})},
       {"'It''s'", B({vaString, 4, 'I', 't', '\'', 's'}), "'It'#39's'"},
       {"'a' + 'b'", B({vaString, 2, 'a', 'b'}), "'ab'"},
-      {"'caf'#233", B({vaUTF8String, 5, 0, 0, 0, 'c', 'a', 'f', 0xC3, 0xA9})},
-      {"'caf\xC3\xA9'", B({vaUTF8String, 5, 0, 0, 0, 'c', 'a', 'f', 0xC3, 0xA9}), "'caf'#233"},
+      // Codes below 256 are bytes, quoted text the file's bytes; any larger code makes a wide string.
+      {"'caf'#195#169", B({vaString, 5, 'c', 'a', 'f', 0xC3, 0xA9})},
+      {"'caf\xC3\xA9'", B({vaString, 5, 'c', 'a', 'f', 0xC3, 0xA9}), "'caf'#195#169"},
+      {"'caf'#233", B({vaString, 4, 'c', 'a', 'f', 0xE9})},
+      {"#$F3", B({vaString, 1, 0xF3}), "#243"},
       {"#1046", B({vaWString, 1, 0, 0, 0, 0x16, 0x04})},
+      {"#$416'x'", B({vaWString, 2, 0, 0, 0, 0x16, 0x04, 'x', 0}), "#1046'x'"},
       {"#55357#56832", B({vaWString, 2, 0, 0, 0, 0x3D, 0xD8, 0x00, 0xDE})},
-      {"'a'#55357#56832", B({vaUTF8String, 5, 0, 0, 0, 'a', 0xF0, 0x9F, 0x98, 0x80})},
+      {"#128512", B({vaWString, 2, 0, 0, 0, 0x3D, 0xD8, 0x00, 0xDE}), "#55357#56832"},
+      {"'\xC3\xA9'#233 + #1046", B({vaWString, 3, 0, 0, 0, 0xE9, 0, 0xE9, 0, 0x16, 0x04}), "#233#233#1046"},
+      {"'a'#55357#56832", B({vaWString, 3, 0, 0, 0, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE})},
+      {"9223372036854775807", B({vaInt64, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F})},
+      {"18446744073709551615", B({vaQWord, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
       {"Ident", B({vaIdent, 5, 'I', 'd', 'e', 'n', 't'})},
       {"Form2.Edit1", B({vaIdent, 11, 'F', 'o', 'r', 'm', '2', '.', 'E', 'd', 'i', 't', '1'})},
       {"False", B({vaFalse})},

@@ -1,0 +1,164 @@
+// Component streaming with one long string: a component whose string property holds N MB, in the
+// text form our own writer gives it (continued lines of 64 characters). Loading converts the text
+// to binary and reads it into a component, as a form resource is loaded; saving writes the
+// component and converts the binary to text.
+//
+// Reported per case: MB/s of the string (bytes_per_second) and, from one call measured beside the
+// timing, the peak heap the call adds as a multiple of the string's size (peak_x_string). The text
+// (or the component) handed to the call is made before and not counted; what the call leaves
+// behind (the loaded value, the text written) is. Strings are ASCII, or Cyrillic UTF-8 text, whose
+// text form spells every byte as a #N code.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "platform/classes/Classes.h"
+#include "platform/classes/Filer.h"
+#include "platform/classes/ObjectText.h"
+
+// ---- Heap accounting: every allocation through operator new ----
+
+namespace {
+int64_t gHeapNow = 0;
+int64_t gHeapPeak = 0;
+
+void* Allocate(size_t n) {
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  gHeapNow += static_cast<int64_t>(malloc_usable_size(p));
+  if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
+  return p;
+}
+void Release(void* p) noexcept {
+  if (!p) return;
+  gHeapNow -= static_cast<int64_t>(malloc_usable_size(p));
+  std::free(p);
+}
+}  // namespace
+
+void* operator new(size_t n) { return Allocate(n); }
+void* operator new[](size_t n) { return Allocate(n); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, size_t) noexcept { Release(p); }
+void operator delete[](void* p, size_t) noexcept { Release(p); }
+
+namespace zu {
+
+class TBenchText : public TComponent {
+  ZU_CLASS(TBenchText, TComponent)
+ public:
+  using TComponent::TComponent;
+  std::string FText;
+};
+ZU_PUBLISHED(TBenchText, "Bench") { p.property("Text", &TBenchText::FText); }
+
+}  // namespace zu
+
+namespace {
+
+using namespace zu;
+
+enum Content { kAscii, kCyrillic };
+
+std::string MakeString(Content content, int64_t bytes) {
+  const std::string unit = content == kAscii ? "Lorem ipsum " : "\xD0\x96\xD1\x83\xD0\xBA ";  // "Жук "
+  std::string s;
+  s.reserve(static_cast<size_t>(bytes) + unit.size());
+  while (static_cast<int64_t>(s.size()) < bytes) s += unit;
+  s.resize(static_cast<size_t>(bytes) - (content == kAscii ? 0 : bytes % 7));  // whole characters
+  return s;
+}
+
+std::string TextForm(TBenchText& c) {
+  TMemoryStream binary;
+  WriteComponent(binary, &c);
+  binary.SetPosition(0);
+  TStringStream text;
+  ObjectBinaryToText(binary, text);
+  return text.DataString();
+}
+
+void Load(const std::string& text, TBenchText& into) {
+  TStringStream in(text);
+  TMemoryStream binary;
+  ObjectTextToBinary(in, binary);
+  binary.SetPosition(0);
+  ReadComponent(binary, &into);
+}
+
+void Save(TBenchText& c, std::string& text) {
+  TMemoryStream binary;
+  WriteComponent(binary, &c);
+  binary.SetPosition(0);
+  TStringStream out;
+  ObjectBinaryToText(binary, out);
+  text = out.DataString();
+}
+
+// Runs call once with the heap counted, then reports its peak above the heap before it.
+template <class F>
+double PeakMultiple(F call, int64_t bytes) {
+  const int64_t before = gHeapNow;
+  gHeapPeak = gHeapNow;
+  call();
+  return static_cast<double>(gHeapPeak - before) / static_cast<double>(bytes);
+}
+
+void BM_LoadTextForm(benchmark::State& state) {
+  const int64_t bytes = state.range(0) << 20;
+  std::string text;
+  {
+    TBenchText source(nullptr);
+    source.SetName("Form1");
+    source.FText = MakeString(static_cast<Content>(state.range(1)), bytes);
+    text = TextForm(source);
+  }
+  state.counters["peak_x_string"] = PeakMultiple(
+      [&] {
+        TBenchText into(nullptr);
+        Load(text, into);
+      },
+      bytes);
+  for (auto _ : state) {
+    TBenchText into(nullptr);
+    Load(text, into);
+    benchmark::DoNotOptimize(into.FText.data());
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+void BM_SaveTextForm(benchmark::State& state) {
+  const int64_t bytes = state.range(0) << 20;
+  TBenchText source(nullptr);
+  source.SetName("Form1");
+  source.FText = MakeString(static_cast<Content>(state.range(1)), bytes);
+  state.counters["peak_x_string"] = PeakMultiple(
+      [&] {
+        std::string text;
+        Save(source, text);
+      },
+      bytes);
+  for (auto _ : state) {
+    std::string text;
+    Save(source, text);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+void Cases(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"MB", "cyrillic"});
+  for (int64_t mb : {10, 100})
+    for (int64_t content : {kAscii, kCyrillic}) b->Args({mb, content});
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+}  // namespace
+
+BENCHMARK(BM_LoadTextForm)->Apply(Cases);
+BENCHMARK(BM_SaveTextForm)->Apply(Cases);
