@@ -138,15 +138,21 @@ std::string WriteDTD(TObject* Object) {
   return stream.DataString();
 }
 
-std::string XmllintErrors(const std::string& Document) {
+std::string XmllintErrors(const std::vector<std::string>& Documents) {
   static int counter = 0;
   const std::string path =
       ::testing::TempDir() + "zu_xmllint_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-  std::ofstream(path + ".xml", std::ios::binary) << Document;
-  const int status = std::system(("xmllint --noout " + path + ".xml 2>" + path + ".log").c_str());
+  std::string files;
+  for (size_t i = 0; i < Documents.size(); ++i) {
+    const std::string file = path + "_" + std::to_string(i) + ".xml";
+    std::ofstream(file, std::ios::binary) << Documents[i];
+    files += " " + file;
+  }
+  const int status = std::system(("xmllint --noout" + files + " 2>" + path + ".log").c_str());
   std::ostringstream log;
   log << std::ifstream(path + ".log").rdbuf();
-  std::remove((path + ".xml").c_str());
+  for (size_t i = 0; i < Documents.size(); ++i)
+    std::remove((path + "_" + std::to_string(i) + ".xml").c_str());
   std::remove((path + ".log").c_str());
   if (status != 0 && log.str().empty()) ADD_FAILURE() << "xmllint could not be run (libxml2-utils)";
   return status == 0 ? std::string() : log.str() + " ";
