@@ -11,5 +11,7 @@ inline constexpr const char* _ERR_CloseXMLTagNotFound = "Close tag not found: </
 inline constexpr const char* _ERR_UncknownProperty = "Uncknown property: %s";
 // The property that leads back to an object that is still being visited.
 inline constexpr const char* _ERR_CyclicReference = "Cyclic reference: %s";
+// The deepest level allowed, and the element that stands deeper.
+inline constexpr const char* _ERR_NestingTooDeep = "Nesting deeper than %d levels: <%s>";
 
 }  // namespace zu

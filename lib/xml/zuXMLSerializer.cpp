@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <array>
 
 #include "lib/xml/zcXMLSerializer.h"
 #include "lib/xml/zuXMLScan.h"
@@ -168,32 +170,78 @@ class TTextBuffer {
   size_t FCapacity = 0;
 };
 
+// The bytes ReplaceReservedSymbols writes as entities.
+constexpr std::string_view kReserved = "<>&";
+
 void AppendEscaped(TTextBuffer& Out, std::string_view Text) {
   for (char c : Text) {
     if (c == '<')
       Out += "&lt;";
     else if (c == '>')
       Out += "&gt;";
+    else if (c == '&')
+      Out += "&amp;";
     else
       Out += c;
   }
 }
 
-// "&lt;" and "&gt;" back to "<" and ">"; neither can overlap the other or form anew, so one pass
-// gives what replacing all of the first and then all of the second gives.
+// "&lt;", "&gt;" and "&amp;" back to "<", ">" and "&" in one pass from left to right: a decoded
+// "&" never starts another entity, so "&amp;lt;" gives "&lt;". Other entities stay as written.
 void AppendUnescaped(std::string& Out, std::string_view Text) {
-  size_t i = 0;
-  while (i < Text.size()) {
-    if (Text[i] == '&' && Text.compare(i, 4, "&lt;") == 0) {
+  for (size_t i = 0; i < Text.size();) {
+    const size_t amp = Text.find('&', i);
+    if (amp == std::string_view::npos) {
+      Out += Text.substr(i);
+      return;
+    }
+    Out += Text.substr(i, amp - i);
+    const std::string_view rest = Text.substr(amp);
+    if (rest.starts_with("&lt;")) {
       Out += '<';
-      i += 4;
-    } else if (Text[i] == '&' && Text.compare(i, 4, "&gt;") == 0) {
+      i = amp + 4;
+    } else if (rest.starts_with("&gt;")) {
       Out += '>';
-      i += 4;
+      i = amp + 4;
+    } else if (rest.starts_with("&amp;")) {
+      Out += '&';
+      i = amp + 5;
     } else {
-      Out += Text[i++];
+      Out += '&';
+      i = amp + 1;
     }
   }
+}
+
+// A string list's comma text without the line break and indentation a formatted document puts
+// before the list's closing tag: the bytes of code 32 and less after the last value, unless they
+// lie inside a quote that is never closed. The list reads them as nothing, except that a comma
+// followed by nothing but them would lose the empty line it ends.
+std::string_view WithoutTrailingBreak(std::string_view Text) {
+  // A quote opens a value only where a value starts: first, or after a comma, a blank or the end of
+  // another quoted value; elsewhere it is a byte of an unquoted value.
+  bool quoted = false;
+  bool valueStart = true;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char c = Text[i];
+    if (quoted) {
+      if (c != '"') continue;
+      if (i + 1 < Text.size() && Text[i + 1] == '"') {
+        ++i;
+      } else {
+        quoted = false;
+        valueStart = true;
+      }
+    } else if (c == '"' && valueStart) {
+      quoted = true;
+    } else {
+      valueStart = c == ',' || static_cast<unsigned char>(c) <= 32;
+    }
+  }
+  if (quoted) return Text;
+  size_t end = Text.size();
+  while (end > 0 && static_cast<unsigned char>(Text[end - 1]) <= 32) --end;
+  return Text.substr(0, end);
 }
 
 // A plain decimal integer of at most 18 digits with an optional minus sign; false for anything else.
@@ -461,10 +509,10 @@ void AppendValueText(TTextBuffer& Out, const TObject* Object, PPropInfo PropInfo
   }
 }
 
-// Replaces "<" and ">" from Start on by "&lt;" and "&gt;".
+// Replaces "<", ">" and "&" from Start on by "&lt;", "&gt;" and "&amp;".
 void EscapeFrom(TTextBuffer& Text, size_t Start) {
   const std::string_view all = Text;
-  const size_t first = all.find_first_of("<>", Start);
+  const size_t first = all.find_first_of(kReserved, Start);
   if (first == std::string_view::npos) return;
   const std::string tail(all.substr(first));
   Text.resize(first);
@@ -497,6 +545,12 @@ void TzuXMLSerializer::check(bool Condition, const std::string& Message, TExcept
     e.SetOffset(Offset);
     throw;
   }
+}
+
+void TzuXMLSerializer::RaiseTooDeep(std::string_view Name, int64_t Offset) {
+  check(false, Format(_ERR_NestingTooDeep, {XMLMaxDepth, Name}),
+        ExceptionClass<EXMLNestingTooDeepException>(), Offset);
+  std::abort();  // check raises for a false condition
 }
 
 void TzuXMLSerializer::CheckNotVisited(const TVisitPath& Path, const TObject* Object,
@@ -602,6 +656,7 @@ void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
         auto* collection = static_cast<TCollection*>(o);
         TVisit visit(w.Path, collection);
         if (FWrapCollections) {
+          CheckDepth(Level, p->Name);
           w.Open(p->Name, Level);
           commit();
         }
@@ -609,6 +664,7 @@ void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
         for (int i = 0; i < collection->Count(); ++i) {
           TCollectionItem* item = collection->Items(i);
           TVisit visitItem(w.Path, item);
+          CheckDepth(Level, item->ClassName());
           w.Open(item->ClassName(), Level);
           commit();
           SerializeInternal(item, Level);
@@ -621,6 +677,7 @@ void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
         }
       } else if (cls->InheritsFrom(PersistentClass())) {
         TVisit visit(w.Path, o);
+        CheckDepth(Level, p->Name);
         w.Open(p->Name, Level);
         commit();
         SerializeInternal(o, Level);
@@ -633,11 +690,56 @@ void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
 
 // ---- Reading ----
 
-// What one DeSerialize call keeps beside the buffer: the objects being read, and the text of the
-// value being set.
+namespace {
+
+// Remembers the long closing-tag searches of one reading. The first "</Name>" from From on is At
+// (null: none before Limit), so it is also the first from any place between From and At. Nested
+// elements of one name all end at the innermost closing tag: without this, each level would scan
+// the rest of the document for it again, and reading would take the square of the depth.
+class TClosingTags {
+ public:
+  explicit TClosingTags(const char* DocEnd) : FDocEnd(DocEnd) {}
+
+  const char* Find(const char* From, const char* Limit, std::string_view Name) {
+    for (const TEntry& e : FEntries) {
+      if (!e.From || From < e.From || e.Name.size() != Name.size() ||
+          !(e.At ? From <= e.At : Limit <= e.Limit) || !SameBytes(e.Name.data(), Name.data(), Name.size()))
+        continue;
+      return e.At && e.At < Limit ? e.At : nullptr;
+    }
+    const char* const at = FindTag(From, Limit, FDocEnd, Name, true);
+    if ((at ? at : Limit) - From >= kLongSearch) {
+      TEntry& e = FEntries[FNext++ % FEntries.size()];
+      e.Name.assign(Name);
+      e.From = From;
+      e.At = at;
+      e.Limit = Limit;
+    }
+    return at;
+  }
+
+ private:
+  static constexpr ptrdiff_t kLongSearch = 1024;
+  struct TEntry {
+    std::string Name;
+    const char* From = nullptr;
+    const char* At = nullptr;
+    const char* Limit = nullptr;
+  };
+  const char* FDocEnd;
+  std::array<TEntry, 8> FEntries;
+  size_t FNext = 0;
+};
+
+}  // namespace
+
+// What one DeSerialize call keeps beside the buffer: the text of the value being set, the depth of
+// the child element being set, and the long closing-tag searches.
 struct TzuXMLSerializer::TReadState {
-  TVisitPath Path;
+  explicit TReadState(const char* DocEnd) : Closing(DocEnd) {}
   std::string Text;
+  int32_t Depth = 0;
+  TClosingTags Closing;
 };
 
 void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
@@ -656,8 +758,7 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
     FRead = outerRead;
   });
 
-  TReadState state;
-  FRead = &state;
+  std::optional<TReadState> state;
   try {
     // The document is what the stream holds from its position on, followed by a zero byte.
     const int64_t size = std::max<int64_t>(0, Stream.Size() - Stream.Position());
@@ -677,6 +778,7 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
     FCurrent = FBuffer;
     FLastIndex = static_cast<int32_t>(length - 1);
     FBufferEnd = length > 0 ? FBuffer + FLastIndex : FBuffer;
+    FRead = &state.emplace(DocumentEnd());
     DeSerializeInternal(Object, Object->ClassName(), nullptr);
   } catch (Exception& e) {
     // Failures before any element was reached (the handler's, the stream's) lie at the start.
@@ -692,7 +794,12 @@ void TzuXMLSerializer::DeSerializeInternal(TObject* Object, std::string_view Tag
       if (const TClassInfo* itemClass = static_cast<TCollection*>(Object)->ItemClass())
         TagName = itemClass->ClassName;
   TElement element;
-  if (FindElement(TagName, ParentBlockEnd, false, element)) ReadChildren(Object, element);
+  if (FindElement(TagName, ParentBlockEnd, false, element)) ReadChildren(Object, element, FRead->Depth);
+}
+
+const char* TzuXMLSerializer::FindClosingTag(const char* From, const char* Limit,
+                                             std::string_view Name) const {
+  return FRead->Closing.Find(From, Limit, Name);
 }
 
 bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentBlockEnd, bool AsItem,
@@ -709,7 +816,7 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   }
   Element.Body = Element.Open + TagName.size() + 2;
   // A closing tag at or past the parent's closing tag is as missing as none at all.
-  Element.End = FindTag(Element.Body, blockEnd, docEnd, TagName, true);
+  Element.End = FindClosingTag(Element.Body, blockEnd, TagName);
   if (!Element.End) {
     if (AsItem) return false;
     check(false, Format(_ERR_CloseXMLTagNotFound, {TagName}), ExceptionClass<EXMLCloseTagNotFoundException>(),
@@ -726,11 +833,12 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   SetValueFromText(Object, PropInfo, Type, Raw);
 }
 
-void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
+void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, int32_t Depth) {
+  CheckDepth(Depth, {Element.Open + 1, static_cast<size_t>(Element.Body - Element.Open - 2)},
+             OffsetOf(Element.Open));
   const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
   const char* const docEnd = DocumentEnd();
   const char* const end = Element.End;
-  TVisit visit(FRead->Path, Object);
   size_t hint = 0;
   const char* cursor = SkipBlanks(Element.Body, docEnd);
   while (cursor < end) {
@@ -744,7 +852,7 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
     // first, or another tag, the closing tag is searched for.
     const char* const stop = FindEither(tagClose + 1, docEnd, '<', '\0');
     const bool plain = stop && IsClosingTag(stop, docEnd, child);
-    const char* const childEnd = plain ? stop : FindTag(tagClose, docEnd, docEnd, child, true);
+    const char* const childEnd = plain ? stop : FindClosingTag(tagClose, docEnd, child);
     PPropInfo prop = FindProperty(props, child, hint);
     // Unwrapped items stand for the collection named after their class with an "s" appended.
     if (!prop && !FWrapCollections)
@@ -760,10 +868,12 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element) {
     if (prop) {
       try {
         const TTypeInfo* const type = prop->PropType();
-        if (plain && IsValueKind(type->Kind))
+        if (plain && IsValueKind(type->Kind)) {
           SetValue(Object, prop, type, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
-        else
+        } else {
+          FRead->Depth = Depth + 1;
           SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
+        }
       } catch (Exception& e) {
         if (e.Offset() < 0) e.SetOffset(OffsetOf(tagClose + 1));
         throw;
@@ -808,25 +918,35 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
     if (!o) return;
     const TClassInfo* cls = o->ClassType();
     if (cls->InheritsFrom(StringsClass())) {
-      static_cast<TStrings*>(o)->SetCommaText(std::string(RawValue(ValueStart, ValueEnd)));
+      static_cast<TStrings*>(o)->SetCommaText(
+          std::string(WithoutTrailingBreak(RawValue(ValueStart, ValueEnd))));
     } else if (cls->InheritsFrom(CollectionClass())) {
-      // Wrapped items lie inside the collection's own element; unwrapped ones inside the owner's.
-      ReadItems(static_cast<TCollection*>(o), FWrapCollections ? ValueEnd : ParentBlockEnd);
+      // Wrapped items lie inside the collection's own element, one level deeper; unwrapped ones
+      // inside the owner's. The child being set opened at FCurrent.
+      const int32_t depth = FRead->Depth;
+      if (FWrapCollections) {
+        CheckDepth(depth, PropInfo->Name, OffsetOf(FCurrent));
+        ReadItems(static_cast<TCollection*>(o), ValueEnd, depth + 1);
+      } else {
+        ReadItems(static_cast<TCollection*>(o), ParentBlockEnd, depth);
+      }
     } else {
-      CheckNotVisited(FRead->Path, o, PropInfo->Name);
       DeSerializeInternal(o, PropInfo->Name, ParentBlockEnd);
     }
   }
 }
 
-void TzuXMLSerializer::ReadItems(TCollection* Collection, const char* BlockEnd) {
+void TzuXMLSerializer::ReadItems(TCollection* Collection, const char* BlockEnd, int32_t Depth) {
   for (;;) {
     TCollectionItem* const item = Collection->Add();
     TElement element;
     bool found = false;
     try {
       found = FindElement(item->ClassName(), BlockEnd, true, element);
-      if (found) ReadChildren(item, element);
+      if (found) ReadChildren(item, element, Depth);
+    } catch (const EXMLNestingTooDeepException&) {
+      delete item;  // too deep a document ends the reading, not only this collection
+      throw;
     } catch (...) {
       found = false;  // an item that cannot be read ends the collection, silently
     }
@@ -845,6 +965,7 @@ void TzuXMLSerializer::ReadItems(TCollection* Collection, const char* BlockEnd) 
 void TzuXMLSerializer::GenerateDTD(TObject* Object, TStream& Stream) {
   RequireObject(Object);
   TStringList names;
+  // The objects being walked, the root first: an object's element stands at its index.
   TVisitPath path{Object};
   TVisitPath* const outer = FDTDPath;
   TFinally restore([&] { FDTDPath = outer; });
@@ -877,6 +998,7 @@ void TzuXMLSerializer::GenerateDTDInternal(TObject* Object, TStrings* Names, TSt
       TObject* o = GetObjectProp(Object, p);
       if (o && o->ClassType()->InheritsFrom(PersistentClass())) {
         CheckNotVisited(*FDTDPath, o, p->Name);
+        CheckDepth(static_cast<int32_t>(FDTDPath->size()), p->Name);
         TVisit visit(*FDTDPath, o);
         GenerateDTDInternal(o, Names, Stream, p->Name);
       }

@@ -24,8 +24,16 @@ ZU_DECLARE_EXCEPTION(XMLSerializerException, Exception)
 ZU_DECLARE_EXCEPTION(EXMLOpenTagNotFoundException, XMLSerializerException)
 ZU_DECLARE_EXCEPTION(EXMLCloseTagNotFoundException, XMLSerializerException)
 ZU_DECLARE_EXCEPTION(EXMLUncknownPropertyException, XMLSerializerException)
-// An object-valued property leads back to an object that is still being written, walked or read.
+// An object-valued property leads back to an object that is still being written or declared.
 ZU_DECLARE_EXCEPTION(EXMLCyclicReferenceException, XMLSerializerException)
+// An element that holds elements stands deeper than XMLMaxDepth below the root. Raised also inside
+// a collection's item loop, where it ends the reading instead of the loop.
+ZU_DECLARE_EXCEPTION(EXMLNestingTooDeepException, XMLSerializerException)
+
+// The deepest level below the root element at which an element that holds elements (an object, a
+// collection's element, a collection item) may stand; the root's properties are at level 1. Writing,
+// reading and declaring refuse deeper ones, so no document and no object graph exhausts the stack.
+inline constexpr int32_t XMLMaxDepth = 4096;
 
 class TzuXMLSerializer : public TComponent {
   ZU_CLASS(TzuXMLSerializer, TComponent)
@@ -34,12 +42,15 @@ class TzuXMLSerializer : public TComponent {
   explicit TzuXMLSerializer(TComponent* AOwner);
 
   // Writes the document of Object at Stream's position. Raises EXMLCyclicReferenceException for an
-  // object graph that leads back to an object being written; what was written before stays.
+  // object graph that leads back to an object being written, EXMLNestingTooDeepException for one
+  // deeper than XMLMaxDepth; what was written before stays.
   void Serialize(TObject* Object, TStream& Stream);
   // Reads the document that starts at Stream's position into Object; nothing is reset first, and
-  // nothing is rolled back when an error ends the reading.
+  // nothing is rolled back when an error ends the reading. Elements deeper than XMLMaxDepth raise
+  // EXMLNestingTooDeepException; an object reached again through a reference is simply read again.
   void DeSerialize(TObject* Object, TStream& Stream);
-  // Writes one element-type declaration per element name of Object's documents, children first.
+  // Writes one element-type declaration per element name of Object's documents, children first;
+  // refuses cycles and nesting as Serialize does.
   void GenerateDTD(TObject* Object, TStream& Stream);
 
   bool GenerateFormattedXML() const { return FGenerateFormattedXML; }
@@ -96,18 +107,27 @@ class TzuXMLSerializer : public TComponent {
   // StrongConformity.
   bool FindElement(std::string_view TagName, const char* ParentBlockEnd, bool AsItem,
                    TElement& Element) const;
-  // Sets Object's properties from the child elements of Element.
-  void ReadChildren(TObject* Object, const TElement& Element);
+  // Sets Object's properties from the child elements of Element, which stands at Depth.
+  void ReadChildren(TObject* Object, const TElement& Element, int32_t Depth);
   // Sets a property of the value kinds from the bytes of its element's value (no zero byte among
   // them), unless it is read-only; SetValueFromText takes the way through the value's text.
   void SetValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type, std::string_view Raw);
   void SetValueFromText(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type, std::string_view Raw);
-  // Appends items read from the elements named after the item class, until one cannot be read.
-  void ReadItems(TCollection* Collection, const char* BlockEnd);
+  // Appends items read from the elements named after the item class, standing at Depth, until one
+  // cannot be read.
+  void ReadItems(TCollection* Collection, const char* BlockEnd, int32_t Depth);
+  // The first "</Name>" from From on that starts before Limit, or null; see TClosingTags.
+  const char* FindClosingTag(const char* From, const char* Limit, std::string_view Name) const;
   const char* DocumentEnd() const { return FBuffer + (static_cast<int64_t>(FLastIndex) + 1); }
   int64_t OffsetOf(const char* Position) const { return Position - FBuffer; }
   // Raises EXMLCyclicReferenceException when Object is on Path, for the property PropName.
   static void CheckNotVisited(const TVisitPath& Path, const TObject* Object, const std::string& PropName);
+  // Raises EXMLNestingTooDeepException for the element Name at Depth when Depth exceeds XMLMaxDepth.
+  static void CheckDepth(int32_t Depth, std::string_view Name, int64_t Offset = -1) {
+    if (Depth > XMLMaxDepth) [[unlikely]]
+      RaiseTooDeep(Name, Offset);
+  }
+  [[noreturn]] static void RaiseTooDeep(std::string_view Name, int64_t Offset);
 
   // Reading state, valid while DeSerialize runs.
   char* FBuffer = nullptr;

@@ -1,5 +1,12 @@
 #include "tests/lib/xml/TestClasses.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
 namespace zu::xmltest {
 
 ZU_PUBLISHED(TTestFont, "XmlTests") {
@@ -129,6 +136,26 @@ std::string WriteDTD(TObject* Object) {
   TStringStream stream;
   serializer.GenerateDTD(Object, stream);
   return stream.DataString();
+}
+
+std::string XmllintErrors(const std::vector<std::string>& Documents) {
+  static int counter = 0;
+  const std::string path =
+      ::testing::TempDir() + "zu_xmllint_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+  std::string files;
+  for (size_t i = 0; i < Documents.size(); ++i) {
+    const std::string file = path + "_" + std::to_string(i) + ".xml";
+    std::ofstream(file, std::ios::binary) << Documents[i];
+    files += " " + file;
+  }
+  const int status = std::system(("xmllint --noout" + files + " 2>" + path + ".log").c_str());
+  std::ostringstream log;
+  log << std::ifstream(path + ".log").rdbuf();
+  for (size_t i = 0; i < Documents.size(); ++i)
+    std::remove((path + "_" + std::to_string(i) + ".xml").c_str());
+  std::remove((path + ".log").c_str());
+  if (status != 0 && log.str().empty()) ADD_FAILURE() << "xmllint could not be run (libxml2-utils)";
+  return status == 0 ? std::string() : log.str() + " ";
 }
 
 std::string Lines(std::initializer_list<std::string> Lines) {

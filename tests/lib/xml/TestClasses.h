@@ -134,6 +134,9 @@ void Fill(TRich& Rich, bool SecondCollection);
 std::string Write(TzuXMLSerializer& Serializer, TObject* Object);
 void Read(TzuXMLSerializer& Serializer, TObject* Object, const std::string& Text);
 std::string WriteDTD(TObject* Object);
+// What xmllint --noout reports for Documents: empty when each is well-formed XML. Fails the test
+// when xmllint cannot be run.
+std::string XmllintErrors(const std::vector<std::string>& Documents);
 // Lines joined by CR LF, as formatted documents break them.
 std::string Lines(std::initializer_list<std::string> Lines);
 

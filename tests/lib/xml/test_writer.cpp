@@ -288,13 +288,14 @@ TEST(Serializer, OptionsDecideWhatIsWrittenAndHow) {
        },
        Lines({"", "<TTestFont>", "\t<Height>-11</Height>", "\t<Name>Sans</Name>", "\t<Pitch>tpFixed</Pitch>",
               "\t<Style>tsBold</Style>", "</TTestFont>"})},
-      {"reserved symbols: only < and > are replaced",
+      {"reserved symbols: <, > and & are replaced, quotes are not",
        [](auto& s) {
          s.SetReplaceReservedSymbols(true);
          s.SetGenerateFormattedXML(false);
        },
-       [](auto& f) { f.FName = "a<b>c&d \"<<\""; },
-       "<TTestFont><Height>-11</Height><Name>a&lt;b&gt;c&d \"&lt;&lt;\"</Name><Pitch>tpDefault</Pitch>"
+       [](auto& f) { f.FName = "a<b>c&d \"<<\" &lt;"; },
+       "<TTestFont><Height>-11</Height><Name>a&lt;b&gt;c&amp;d \"&lt;&lt;\" "
+       "&amp;lt;</Name><Pitch>tpDefault</Pitch>"
        "<Style></Style></TTestFont>"},
       {"unformatted: no CR, LF or TAB at all", [](auto& s) { s.SetGenerateFormattedXML(false); },
        [](auto& f) {

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lib/xml/zuXMLSerializer.h"
+#include "tests/lib/xml/TestClasses.h"
+
+namespace zu::xmltest {
+
+// A tree of items: every item holds a collection of items of its own class. Both collections are
+// named after the item class with an "s", so that unwrapped items find them too.
+class TTreeItem : public TCollectionItem {
+  ZU_CLASS(TTreeItem, TCollectionItem)
+ public:
+  using TCollectionItem::TCollectionItem;
+  int32_t FValue = 0;
+  TCollection* Children() const { return FChildren.get(); }
+
+ private:
+  std::unique_ptr<TCollection> FChildren = std::make_unique<TCollection>(StaticClass());
+};
+ZU_PUBLISHED(TTreeItem, "XmlTests") {
+  p.property("Value", &TTreeItem::FValue);
+  p.property("TTreeItems", &TTreeItem::Children, nullptr);
+}
+
+class TTree : public TPersistent {
+  ZU_CLASS(TTree, TPersistent)
+ public:
+  TCollection* Items() const { return FItems.get(); }
+
+ private:
+  std::unique_ptr<TCollection> FItems = std::make_unique<TCollection>(TTreeItem::StaticClass());
+};
+ZU_PUBLISHED(TTree, "XmlTests") { p.property("TTreeItems", &TTree::Items, nullptr); }
+
+namespace {
+
+const std::string kTooDeep = "XMLSerializerException\r\n\r\nNesting deeper than 4096 levels: ";
+
+// A chain of Levels items, each the only item of its parent's collection, as written unformatted
+// (the innermost item without its empty collection).
+std::string NestedItems(size_t Levels) {
+  const std::string open = "<TTreeItems><TTreeItem><Value>1</Value>", close = "</TTreeItem></TTreeItems>";
+  std::string document = "<TTree>";
+  document.reserve(Levels * (open.size() + close.size()) + 20);
+  for (size_t i = 0; i < Levels; ++i) document += open;
+  for (size_t i = 0; i < Levels; ++i) document += close;
+  return document + "</TTree>";
+}
+
+// The offset of the Count-th occurrence (1-based) of Text in Document.
+int64_t Nth(const std::string& Document, const std::string& Text, size_t Count) {
+  size_t at = std::string::npos;
+  for (size_t i = 0; i < Count; ++i) at = Document.find(Text, at + 1);
+  return static_cast<int64_t>(at);
+}
+
+// Reads Document into Object and expects the nesting error for Name at Offset.
+void ExpectTooDeep(TzuXMLSerializer& Serializer, TObject* Object, const std::string& Document,
+                   const std::string& Name, int64_t Offset) {
+  try {
+    Read(Serializer, Object, Document);
+    ADD_FAILURE() << "read without error";
+  } catch (const XMLSerializerException& e) {
+    EXPECT_STREQ(e.ClassName(), "EXMLNestingTooDeepException");
+    EXPECT_EQ(e.Message(), kTooDeep + "<" + Name + ">");
+    EXPECT_EQ(e.Offset(), Offset);
+  }
+}
+
+// Items nested in items, each level in its collection's element. Reading descends to the deepest
+// allowed level; one level more ends the whole reading with the nesting error, not just the item
+// loop that meets it. Back at the top, the root's element ends at the first closing tag of its
+// collection, the innermost one, so the closing tags behind it are read as unknown elements, as for
+// any document that nests elements of one name.
+TEST(Nesting, ReadingStopsBelowTheDeepestLevel) {
+  TzuXMLSerializer serializer(nullptr);
+  constexpr size_t deepest = XMLMaxDepth / 2;  // an item and its collection take a level each
+  TTree fits;
+  const std::string atTheLimit = NestedItems(deepest);
+  try {
+    Read(serializer, &fits, atTheLimit);
+    ADD_FAILURE() << "the closing tags behind the innermost collection were read";
+  } catch (const EXMLUncknownPropertyException& e) {
+    EXPECT_EQ(e.Offset(), static_cast<int64_t>(atTheLimit.find("</TTreeItems>") + 13));
+  }
+  size_t levels = 0;
+  for (TCollection* c = fits.Items(); c->Count() == 1; c = static_cast<TTreeItem*>(c->Items(0))->Children())
+    ++levels;
+  EXPECT_EQ(levels, deepest);
+
+  for (size_t count : {deepest + 1, size_t{1000000}}) {
+    TTree tree;
+    const std::string document = NestedItems(count);
+    ExpectTooDeep(serializer, &tree, document, "TTreeItems", Nth(document, "<TTreeItems>", deepest + 1));
+  }
+}
+
+// A chain of objects as deep as the limit allows is written, declared and read back; one level more,
+// or a chain of a million objects, is refused with the element's name, and so is a tree of items.
+TEST(Nesting, WritingAndDeclaringRefuseTooDeepGraphs) {
+  std::vector<TNode> chain(1000000);
+  for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i].FLeft = &chain[i + 1];
+  chain.back().FValue = 5;
+  TzuXMLSerializer serializer(nullptr);
+  serializer.SetGenerateFormattedXML(false);
+  for (size_t levels : {size_t{4096}, size_t{4097}, chain.size() - 1}) {
+    SCOPED_TRACE(levels);
+    TNode& top = chain[chain.size() - 1 - levels];
+    if (levels <= XMLMaxDepth) {
+      const std::string document = Write(serializer, &top);
+      EXPECT_EQ(Nth(document, "<Left>", levels + 1), -1);
+      EXPECT_NE(Nth(document, "<Left>", levels), -1);
+      EXPECT_NE(document.find("<Value>5</Value>"), std::string::npos);
+      EXPECT_NO_THROW(WriteDTD(&top));
+    } else {
+      for (bool declare : {false, true}) {
+        try {
+          declare ? WriteDTD(&top) : Write(serializer, &top);
+          ADD_FAILURE() << (declare ? "declared" : "written");
+        } catch (const EXMLNestingTooDeepException& e) {
+          EXPECT_EQ(e.Message(), kTooDeep + "<Left>");
+          EXPECT_EQ(e.Offset(), -1);
+        }
+      }
+    }
+  }
+
+  // Items: written, the deepest item's empty collection element takes a level too.
+  TTree tree;
+  TCollection* items = tree.Items();
+  for (int i = 0; i < XMLMaxDepth / 2 - 1; ++i) items = static_cast<TTreeItem*>(items->Add())->Children();
+  EXPECT_NO_THROW(Write(serializer, &tree));
+  items->Add();
+  EXPECT_THROW(Write(serializer, &tree), EXMLNestingTooDeepException);
+  serializer.SetWrapCollections(false);
+  EXPECT_NO_THROW(Write(serializer, &tree)) << "unwrapped, items take one level each";
+}
+
+}  // namespace
+}  // namespace zu::xmltest
