@@ -104,9 +104,7 @@ void TGradient::Draw(HDC DC, const RECT& R, int32_t PenStyle, int32_t PenWidth) 
   int saved = 0;
   if (bias) {
     saved = SaveDC(target);
-    POINT org{};
-    GetViewportOrgEx(target, &org);
-    IntersectClipRect(target, R.left + org.x, R.top + org.y, R.right + org.x, R.bottom + org.y);
+    IntersectClipRect(target, R.left, R.top, R.right, R.bottom);  // logical, like R
   }
 
   for (int i = 0; i < n; ++i) {

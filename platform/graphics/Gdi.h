@@ -66,7 +66,7 @@ constexpr int NUMCOLORS = 24;
 constexpr int LOGPIXELSX = 88;
 constexpr int LOGPIXELSY = 90;
 // Bits per pixel and planes of the device (not of the selected bitmap), pixels per inch, and the
-// size of the surface; 0 for other indices.
+// size of the screen (also on memory DCs, whatever bitmap they hold); 0 for other indices.
 int GetDeviceCaps(HDC dc, int index);
 
 // ---- Objects ----
@@ -157,7 +157,8 @@ COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // Fills the rectangle (right and bottom edges excluded) with `brush`; a brush value of 1 to 31
-// is a system colour index + 1. Returns 0 for a dead DC or brush.
+// is a system colour index + 1. An inverted side runs from the lower edge + 1 to the higher
+// edge, both included: {9, 3, 2, 7} fills x 3..9. Returns 0 for a dead DC or brush.
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 
 // Moves the current position; `previous` (may be null) receives the old one.
@@ -201,7 +202,9 @@ constexpr UINT BF_MONO = 0x8000;
 // highlight, sunken inner 3D dark shadow / 3D light (top-left / bottom-right; the bottom-right
 // colour owns the top-right and bottom-left corners). A layer with both bits draws raised.
 // BF_MIDDLE fills the inside with button face, BF_ADJUST shrinks `rect` to it, BF_FLAT draws
-// shadow / face, BF_MONO window frame / window, BF_SOFT swaps the top-left colours of the layers.
+// shadow / face, BF_MONO window frame / window; BF_SOFT (without those two) takes the top-left colour of
+// raised outer, raised inner, sunken outer, sunken inner from highlight, 3D light, 3D dark shadow,
+// shadow.
 // BF_DIAGONAL draws one corner-to-corner line per layer instead: "/" for the ends top-right and
 // bottom-left, a backslash otherwise; the bottom-right colour when it ends on the right, the top-left one
 // otherwise; the inner layer one pixel lower; BF_MIDDLE and BF_ADJUST do nothing then.

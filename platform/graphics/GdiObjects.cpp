@@ -47,7 +47,7 @@ std::unique_ptr<Object> MakeStockBrush(UINT style, COLORREF color) {
 std::unique_ptr<Object> MakeStockPen(UINT style, COLORREF color) {
   auto p = std::make_unique<PenObj>();
   p->log.lopnStyle = style;
-  p->log.lopnWidth.x = 1;
+  p->log.lopnWidth.x = 0;  // stock pens are cosmetic: width 0, drawn one pixel wide
   p->log.lopnColor = color;
   return p;
 }
@@ -372,11 +372,9 @@ int GetDeviceCaps(HDC dc, int index) {
     case NUMCOLORS:
       return d->caps.bitsPixel * d->caps.planes > 8 ? -1 : 1 << (d->caps.bitsPixel * d->caps.planes);
     case HORZRES:
-    case VERTRES: {
-      BitmapObj* b = LookupBitmap(d->state.bitmap);
-      if (!b) return 0;
-      return index == HORZRES ? b->width : b->height;
-    }
+      return G().screenWidth;
+    case VERTRES:
+      return G().screenHeight;
     default:
       return 0;
   }

@@ -71,8 +71,10 @@ constexpr UINT DT_NOPREFIX = 0x800;
 // spaces before the right edge (a word wider than the line stays whole); tabs expand to every
 // eight average character widths (DT_EXPANDTABS; DT_TABSTOP takes the count from bits 8-15);
 // "&x" underlines x and "&&" is "&" unless DT_NOPREFIX; clipped to `rect` unless DT_NOCLIP.
-// DT_CALCRECT draws nothing and sets rect's right and bottom to the text's extent.
-// Returns the height of the text (from rect's top when vertically aligned); 0 for a dead DC.
+// DT_VCENTER puts the text's top at top + height / 2 - text height / 2, each half rounded down
+// on its own. DT_CALCRECT draws nothing and sets rect's right and bottom to the text's extent
+// (the bottom below the centred top with DT_SINGLELINE | DT_VCENTER).
+// Returns the height of the text, from rect's top when vertically aligned; 0 for a dead DC.
 int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format);
 
 }  // namespace zu::win

@@ -154,6 +154,12 @@ EdgeColors LayerColors(UINT bits, bool outer, UINT flags) {
   if (flags & BF_FLAT)
     return outer ? EdgeColors{COLOR_BTNSHADOW, COLOR_BTNSHADOW} : EdgeColors{COLOR_BTNFACE, COLOR_BTNFACE};
   bool raised = bits & 1;
+  if (flags & BF_SOFT) {  // a softer top-left: one step lighter when raised, darker when sunken
+    if (outer)
+      return raised ? EdgeColors{COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW}
+                    : EdgeColors{COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT};
+    return raised ? EdgeColors{COLOR_3DLIGHT, COLOR_BTNSHADOW} : EdgeColors{COLOR_BTNSHADOW, COLOR_3DLIGHT};
+  }
   if (outer)
     return raised ? EdgeColors{COLOR_3DLIGHT, COLOR_3DDKSHADOW}
                   : EdgeColors{COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT};
@@ -209,7 +215,6 @@ BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
     colors[layer][0] = DeviceColor(*t.bitmap, GetSysColor(c.topLeft));
     colors[layer][1] = DeviceColor(*t.bitmap, GetSysColor(c.bottomRight));
   }
-  if ((flags & BF_SOFT) && present[0] && present[1]) std::swap(colors[0][0], colors[1][0]);
   if (flags & BF_DIAGONAL) {
     DrawDiagonal(t, r, flags, colors, present);
     return 1;

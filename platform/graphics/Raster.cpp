@@ -15,15 +15,15 @@ bool HatchBit(int hatch, int x, int y) {
   int hy = y & 7;
   switch (hatch) {
     case HS_HORIZONTAL:
-      return hy == 7;
+      return hy == 3;
     case HS_VERTICAL:
-      return hx == 7;
+      return hx == 4;
     case HS_FDIAGONAL:
       return hx == hy;
     case HS_BDIAGONAL:
       return hx + hy == 7;
     case HS_CROSS:
-      return hx == 7 || hy == 7;
+      return hx == 4 || hy == 3;
     case HS_DIAGCROSS:
       return hx == hy || hx + hy == 7;
     default:
@@ -293,8 +293,13 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   if (!rect || !GetTarget(dc, t)) return 0;
   Pattern p = MakePattern(t, brush);
   if (p.type == Pattern::None && !LookupBrush(brush)) return 0;
-  RECT r{rect->left + t.ox, rect->top + t.oy, rect->right + t.ox, rect->bottom + t.oy};
-  FillPattern(t, r, p);
+  // An inverted side is not normalised but shifted: {9, .., 2, ..} covers 3..9.
+  auto side = [](LONG a, LONG b, int o) {
+    return a <= b ? std::pair{a + o, b + o} : std::pair{b + 1 + o, a + 1 + o};
+  };
+  auto [left, right] = side(rect->left, rect->right, t.ox);
+  auto [top, bottom] = side(rect->top, rect->bottom, t.oy);
+  FillPattern(t, RECT{left, top, right, bottom}, p);
   return 1;
 }
 

@@ -86,6 +86,63 @@ struct Glyph {
 
 int RoundDiv(double v) { return int(std::lround(v)); }
 
+// The character set a face realizes for a request: a symbol face is SYMBOL_CHARSET; a named set
+// stays when the face's code pages cover it (or it lists none); anything else is the Western set.
+BYTE RealizedCharSet(FT_Face face, const TT_OS2* os2, BYTE requested) {
+  for (int i = 0; i < face->num_charmaps; ++i)
+    if (face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL) return SYMBOL_CHARSET;
+  // Character sets and their bits in the face's first code page range.
+  static constexpr std::pair<BYTE, int> kCodePages[] = {
+      {0, 0},   {238, 1},  {204, 2},  {161, 3},  {162, 4},  {177, 5},  {178, 6}, {186, 7},
+      {163, 8}, {222, 16}, {128, 17}, {134, 18}, {129, 19}, {136, 20}, {130, 21}};
+  if (requested == OEM_CHARSET) return OEM_CHARSET;
+  for (auto [charset, bit] : kCodePages)
+    if (charset == requested && charset != ANSI_CHARSET)
+      return !os2 || os2->version < 1 || !os2->ulCodePageRange1 || (os2->ulCodePageRange1 >> bit) & 1
+                 ? requested
+                 : ANSI_CHARSET;
+  return ANSI_CHARSET;
+}
+
+// The family nibble of the face itself: monospaced faces are modern; otherwise the face's
+// classification (its PANOSE family and serif style, or its IBM class) names the family.
+BYTE FaceFamily(FT_Face face, const TT_OS2* os2) {
+  constexpr BYTE kScript = 0x40, kDecorative = 0x50;
+  if (FT_IS_FIXED_WIDTH(face)) return FF_MODERN;
+  if (!os2) return FF_DONTCARE;
+  switch (os2->panose[0]) {
+    case 2:  // text and display: sans-serif styles are 11 to 13
+      if (os2->panose[1] >= 11 && os2->panose[1] <= 13) return FF_SWISS;
+      if (os2->panose[1] >= 2) return FF_ROMAN;
+      break;
+    case 3:
+      return kScript;
+    case 4:
+    case 5:
+      return kDecorative;
+    default:
+      break;
+  }
+  switch (os2->sFamilyClass >> 8) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+      return FF_ROMAN;
+    case 8:
+      return FF_SWISS;
+    case 9:
+    case 12:
+      return kDecorative;
+    case 10:
+      return kScript;
+    default:
+      return FF_DONTCARE;
+  }
+}
+
 }  // namespace
 
 struct FontFace {
@@ -199,7 +256,7 @@ std::unique_ptr<FontFace> Realize(const LOGFONTA& lf) {
   tm.tmItalic = lf.lfItalic;
   tm.tmUnderlined = lf.lfUnderline;
   tm.tmStruckOut = lf.lfStrikeOut;
-  tm.tmCharSet = lf.lfCharSet;
+  tm.tmCharSet = lf.lfCharSet == SYMBOL_CHARSET ? SYMBOL_CHARSET : ANSI_CHARSET;
   tm.tmFirstChar = 32;
   tm.tmLastChar = 255;
   tm.tmDefaultChar = '?';
@@ -216,7 +273,9 @@ std::unique_ptr<FontFace> Realize(const LOGFONTA& lf) {
   double upem = face->units_per_EM ? face->units_per_EM : 2048;
   double winAscent = face->ascender, winDescent = -face->descender;
   double avgWidth = 0, strikePos = 0, strikeSize = 0;
-  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF) {
+  auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 && os2->version == 0xFFFF) os2 = nullptr;
+  if (os2) {
     if (os2->usWinAscent + os2->usWinDescent > 0) {
       winAscent = os2->usWinAscent;
       winDescent = os2->usWinDescent;
@@ -247,7 +306,9 @@ std::unique_ptr<FontFace> Realize(const LOGFONTA& lf) {
   tm.tmInternalLeading = std::max(0, tm.tmHeight - ppem);
   tm.tmExternalLeading = std::max(0, RoundDiv((face->height - winAscent - winDescent) * scale));
   tm.tmMaxCharWidth = RoundDiv(face->max_advance_width * xppem / upem);
-  tm.tmPitchAndFamily = BYTE((FT_IS_FIXED_WIDTH(face) ? 0 : 1) | 6 | (lf.lfPitchAndFamily & 0xF0));
+  // Low bits: 1 when not fixed pitch, then vector and TrueType; the family comes from the face.
+  tm.tmPitchAndFamily = BYTE((FT_IS_FIXED_WIDTH(face) ? 0 : 1) | 6 | FaceFamily(face, os2));
+  tm.tmCharSet = RealizedCharSet(face, os2, lf.lfCharSet);
   // Synthetic bold and italic where the face found has neither.
   if (bold && matchedWeight < FC_WEIGHT_DEMIBOLD) f->emboldenPx = std::max(1, ppem / 24);
   double shear = italic && matchedSlant == FC_SLANT_ROMAN ? 0.2 : 0.0;
@@ -592,13 +653,15 @@ int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
     widest = std::max(widest, run.width);
     runs.push_back(std::move(run));
   }
-  if (format & DT_CALCRECT) {
-    rect->right = rect->left + widest;
-    rect->bottom = rect->top + total;
-    return total;
-  }
+  // Centring halves the rectangle and the text each on its own: h 20, cy 13 give 10 - 6.
   int top = rect->top;
-  if (single && (format & DT_VCENTER)) top = rect->top + (rect->bottom - rect->top - total) / 2;
+  if (single && (format & DT_VCENTER)) top = rect->top + (rect->bottom - rect->top) / 2 - total / 2;
+  if (format & DT_CALCRECT) {
+    bool centred = single && (format & DT_VCENTER);
+    rect->right = rect->left + widest;
+    rect->bottom = (centred ? top : rect->top) + total;
+    return centred ? top - rect->top + total : total;
+  }
   if (single && (format & DT_BOTTOM)) top = rect->bottom - total;
   RECT clip = c.t.clip;
   if (!(format & DT_NOCLIP)) {

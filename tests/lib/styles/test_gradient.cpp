@@ -180,6 +180,33 @@ TEST(GradientDraw, DiagonalLinesStayInsideTheRectangle) {
   }
 }
 
+// A control paints itself at a viewport origin: every orientation draws there what it draws at
+// the same device place without one, and leaves the DC's origin and clip as they were.
+TEST(GradientDraw, EveryOrientationDrawsTheSameAtAViewportOrigin) {
+  for (int dir = fgdHorizontal; dir <= fgdVertConvergent; ++dir) {
+    for (TBrushStyle brush : {bsSolid, bsFDiagonal}) {
+      for (int width : {1, 2}) {
+        Surface plain(40, 32), shifted(40, 32);
+        BlackToWhite g(TzuGradientDir(dir), 255);
+        g.SetToColor(clRed);
+        g.SetBrushStyle(brush);
+        g.Draw(plain.dc, {7, 5, 31, 25}, PS_SOLID, width);
+        SetViewportOrgEx(shifted.dc, 7, 5, nullptr);
+        g.Draw(shifted.dc, {0, 0, 24, 20}, PS_SOLID, width);
+        EXPECT_EQ(shifted.Pixels(), plain.Pixels())
+            << "orientation " << dir << " brush " << brush << " width " << width;
+        EXPECT_NE(plain.Count(Grey(255)), 40 * 32) << "orientation " << dir;
+        POINT org;
+        GetViewportOrgEx(shifted.dc, &org);
+        EXPECT_EQ(org.x, 7);
+        RECT clip;
+        GetClipBox(shifted.dc, &clip);
+        EXPECT_EQ(clip, (RECT{-7, -5, 33, 27}));
+      }
+    }
+  }
+}
+
 TEST(GradientText, ColourLineAndRowByRowText) {
   BlackToWhite g(fgdHorizontal, 255);
   EXPECT_EQ(static_cast<uint32_t>(g.GetColorFromGradientLine(10, 5)), Grey(127));

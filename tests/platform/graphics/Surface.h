@@ -10,6 +10,7 @@
 
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
+#include "platform/graphics/Rects.h"
 #include "platform/graphics/Surface.h"
 #include "platform/graphics/SysColors.h"
 

@@ -20,7 +20,7 @@ TEST_F(DeviceContext, NewMemoryDCStartsWithTheClassicState) {
   LOGPEN pen;
   ASSERT_EQ(GetObjectA(GetCurrentObject(dc, OBJ_PEN), sizeof pen, &pen), int(sizeof pen));
   EXPECT_EQ(pen.lopnStyle, UINT(PS_SOLID));
-  EXPECT_EQ(pen.lopnWidth.x, 1);
+  EXPECT_EQ(pen.lopnWidth.x, 0) << "the stock pens are cosmetic";
   EXPECT_EQ(pen.lopnColor, kBlack);
   LOGBRUSH brush;
   ASSERT_EQ(GetObjectA(GetCurrentObject(dc, OBJ_BRUSH), sizeof brush, &brush), int(sizeof brush));
@@ -136,6 +136,17 @@ TEST_F(DeviceContext, DeviceCapsAreSettablePerDeviceAndInherited) {
   EXPECT_EQ(GetDeviceCaps(memory, BITSPIXEL), 8);
   EXPECT_EQ(GetDeviceCaps(memory, LOGPIXELSX), 120);
   EXPECT_EQ(GetDeviceCaps(memory, LOGPIXELSY), 96);
+  // The size is the screen's on every DC, whatever bitmap a memory DC holds.
+  SetScreenSize(640, 480);
+  HBITMAP small = CreateBitmap(4, 3, 1, 32, nullptr);
+  HGDIOBJ old = SelectObject(memory, small);
+  for (HDC dc : {screen, memory}) {
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 640);
+    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), 480);
+  }
+  SelectObject(memory, old);
+  DeleteObject(small);
+  SetScreenSize(1024, 768);
   HDC other = GetDC(nullptr);
   EXPECT_EQ(GetDeviceCaps(other, BITSPIXEL), 32) << "one screen DC's caps do not leak into the next";
   SetScreenDeviceCaps(LOGPIXELSY, 120);

@@ -191,6 +191,24 @@ TEST_F(Edges, FlagsChooseSidesMiddleAdjustmentAndColourSchemes) {
   for (const Case& c : cases) EXPECT_EQ(Draw(EDGE_RAISED, c.flags), c.map) << "flags " << c.flags;
 }
 
+// BF_SOFT gives each ring the top-left colour of its own kind, alone or beside another ring.
+TEST_F(Edges, SoftEdgesTakeTheTopLeftColourOfEachRingsKind) {
+  struct Case {
+    UINT edge;
+    const char* map;
+  } cases[] = {
+      {BDR_RAISEDOUTER, "HHHHHD\nH....D\nH....D\nH....D\nDDDDDD\n"},
+      {BDR_SUNKENOUTER, "DDDDDH\nD....H\nD....H\nD....H\nHHHHHH\n"},
+      {BDR_RAISEDINNER, "LLLLLS\nL....S\nL....S\nL....S\nSSSSSS\n"},
+      {BDR_SUNKENINNER, "SSSSSL\nS....L\nS....L\nS....L\nLLLLLL\n"},
+      {EDGE_RAISED, "HHHHHD\nHLLLSD\nHL..SD\nHSSSSD\nDDDDDD\n"},
+      {EDGE_SUNKEN, "DDDDDH\nDSSSLH\nDS..LH\nDLLLLH\nHHHHHH\n"},
+      {EDGE_ETCHED, "DDDDDH\nDLLLSH\nDL..SH\nDSSSSH\nHHHHHH\n"},
+      {EDGE_BUMP, "HHHHHD\nHSSSLD\nHS..LD\nHLLLLD\nDDDDDD\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Draw(c.edge, BF_RECT | BF_SOFT), c.map) << "edge " << c.edge;
+}
+
 TEST_F(Edges, OnlyAdjustMovesTheRectangle) {
   RECT r;
   Draw(EDGE_RAISED, BF_RECT | BF_MIDDLE, &r);

@@ -20,13 +20,35 @@ TEST_F(Raster, FillRectLeavesOutRightAndBottomEdgesAndFollowsTheOrigin) {
   DeleteObject(red);
 }
 
+// An inverted side is shifted by one rather than normalised: {9, .., 2, ..} fills 3..9.
+TEST_F(Raster, FillRectShiftsAnInvertedRectangleByOne) {
+  struct Case {
+    RECT r;
+    RECT filled;
+  } cases[] = {
+      {{2, 3, 9, 7}, {2, 3, 9, 7}},  {{9, 3, 2, 7}, {3, 3, 10, 7}}, {{2, 7, 9, 3}, {2, 4, 9, 8}},
+      {{9, 7, 2, 3}, {3, 4, 10, 8}}, {{5, 3, 4, 7}, {5, 3, 6, 7}},  {{5, 3, 5, 7}, {}},
+  };
+  for (const Case& c : cases) {
+    TestSurface s(12, 10);
+    HBRUSH red = CreateSolidBrush(kRed);
+    SetViewportOrgEx(s.dc, 1, 1, nullptr);
+    RECT r = c.r;
+    OffsetRect(&r, -1, -1);  // the origin moves it back
+    EXPECT_EQ(FillRect(s.dc, &r, red), 1);
+    EXPECT_EQ(s.InkBox(kWhite), c.filled)
+        << c.r.left << "," << c.r.top << "," << c.r.right << "," << c.r.bottom;
+    DeleteObject(red);
+  }
+}
+
 // The 8 x 8 cell of each hatch, anchored at device (0, 0): '#' is the brush colour.
 const char* const kHatchCells[6][8] = {
-    {"........", "........", "........", "........", "........", "........", "........", "########"},
-    {".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#"},
+    {"........", "........", "........", "########", "........", "........", "........", "........"},
+    {"....#...", "....#...", "....#...", "....#...", "....#...", "....#...", "....#...", "....#..."},
     {"#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.", ".......#"},
     {".......#", "......#.", ".....#..", "....#...", "...#....", "..#.....", ".#......", "#......."},
-    {".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", "########"},
+    {"....#...", "....#...", "....#...", "########", "....#...", "....#...", "....#...", "....#..."},
     {"#......#", ".#....#.", "..#..#..", "...##...", "...##...", "..#..#..", ".#....#.", "#......#"},
 };
 
@@ -98,7 +120,7 @@ TEST_F(Raster, HatchedPatternsInRasterOperationsSkipTheGapsInTransparentMode) {
   SelectObject(dst.dc, hatch);
   SetBkMode(dst.dc, TRANSPARENT);
   BitBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, MERGECOPY);  // P & S
-  EXPECT_EQ(dst.Raw(0, 7), kRed & 0x0F0F0F);
+  EXPECT_EQ(dst.Raw(0, 3), kRed & 0x0F0F0F);
   EXPECT_EQ(dst.Raw(0, 6), kGreen);
   SetBkMode(dst.dc, OPAQUE);
   SetBkColor(dst.dc, kBlue);

@@ -19,6 +19,8 @@ class Font {
   }
   Font& Underline() { return FLog.lfUnderline = 1, *this; }
   Font& StrikeOut() { return FLog.lfStrikeOut = 1, *this; }
+  // Sets a byte field of the logical font (character set, pitch and family, quality).
+  Font& Set(BYTE LOGFONTA::*field, BYTE value) { return FLog.*field = value, *this; }
   HFONT Handle() {
     if (!FHandle) FHandle = CreateFontIndirectA(&FLog);
     return FHandle;
@@ -125,7 +127,7 @@ TEST_F(Text, DrawTextPlacesTextAsItsFlagsSay) {
       {DT_LEFT | DT_TOP, 10, 10},
       {DT_RIGHT, 110 - word.cx, 10},
       {DT_CENTER, 10 + (100 - word.cx) / 2, 10},
-      {DT_SINGLELINE | DT_VCENTER, 10, 10 + (60 - tm.tmHeight) / 2},
+      {DT_SINGLELINE | DT_VCENTER, 10, 10 + 60 / 2 - tm.tmHeight / 2},
       {DT_SINGLELINE | DT_BOTTOM | DT_RIGHT, 110 - word.cx, 70 - tm.tmHeight},
       {DT_VCENTER, 10, 10},  // vertical alignment needs a single line
   };
@@ -139,6 +141,35 @@ TEST_F(Text, DrawTextPlacesTextAsItsFlagsSay) {
     EXPECT_EQ(s.InkBox(kWhite), (RECT{c.left, c.top, c.left + word.cx, c.top + tm.tmHeight}))
         << "format " << c.format;
     EXPECT_EQ(height, c.top - 10 + tm.tmHeight) << "format " << c.format;
+  }
+}
+
+// Vertical centring halves the rectangle and the text each with integer division; the result is
+// the offset of the text's bottom from the rectangle's top, and DT_CALCRECT moves the bottom there.
+TEST_F(Text, VerticalCentringHalvesRectangleAndTextEachOnItsOwn) {
+  Font font(-12);
+  TEXTMETRICA tm;
+  {
+    TextSurface probe(1, 1, font.Handle());
+    GetTextMetricsA(probe.dc, &tm);
+  }
+  const int cy = tm.tmHeight;
+  for (int top : {0, 5}) {
+    for (int h : {cy, cy + 1, cy + 6, cy + 7, 2 * cy, cy - 3, 1}) {
+      int want = top + h / 2 - cy / 2;
+      TextSurface s(60, 80, font.Handle());
+      SetBkMode(s.dc, OPAQUE);
+      SetBkColor(s.dc, kRed);
+      RECT r{2, top, 58, top + h};
+      EXPECT_EQ(DrawTextA(s.dc, "Ab", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOCLIP), want - top + cy)
+          << "h " << h;
+      EXPECT_EQ(s.InkBox(kWhite).top, std::max(want, 0)) << "h " << h;
+      RECT calc{2, top, 58, top + h};
+      EXPECT_EQ(DrawTextA(s.dc, "Ab", -1, &calc, DT_SINGLELINE | DT_VCENTER | DT_CALCRECT), want - top + cy)
+          << "h " << h;
+      EXPECT_EQ(calc.top, top);
+      EXPECT_EQ(calc.bottom, want + cy) << "h " << h;
+    }
   }
 }
 
@@ -252,6 +283,32 @@ TEST_F(Text, EscapementRotatesTheText) {
   EXPECT_GE(c.top, 59) << "reads downwards";
   EXPECT_LE(c.right, 61);
   EXPECT_NEAR(c.bottom - c.top, b.bottom - b.top, 2);
+}
+
+// The metrics tell the character set and the family of the face chosen, not of the request.
+TEST_F(Text, MetricsReportTheCharacterSetAndFamilyOfTheChosenFace) {
+  struct Case {
+    const char* face;
+    BYTE charset, pitchAndFamily;  // requested
+    BYTE tmCharSet, family;        // reported
+    bool fixed;
+  } cases[] = {
+      {"MS Sans Serif", DEFAULT_CHARSET, VARIABLE_PITCH | FF_ROMAN, ANSI_CHARSET, FF_SWISS, false},
+      {"MS Sans Serif", ANSI_CHARSET, FF_DONTCARE, ANSI_CHARSET, FF_SWISS, false},
+      {"MS Sans Serif", 204, FF_DONTCARE, 204, FF_SWISS, false},  // the face covers Cyrillic
+      {"MS Serif", DEFAULT_CHARSET, FF_SWISS, ANSI_CHARSET, FF_ROMAN, false},
+      {"Courier", DEFAULT_CHARSET, VARIABLE_PITCH | FF_SWISS, ANSI_CHARSET, FF_MODERN, true},
+  };
+  for (const Case& c : cases) {
+    Font font(-12, c.face);
+    font.Set(&LOGFONTA::lfCharSet, c.charset).Set(&LOGFONTA::lfPitchAndFamily, c.pitchAndFamily);
+    TextSurface s(1, 1, font.Handle());
+    TEXTMETRICA tm;
+    ASSERT_TRUE(GetTextMetricsA(s.dc, &tm));
+    EXPECT_EQ(tm.tmCharSet, c.tmCharSet) << c.face << " " << int(c.charset);
+    EXPECT_EQ(tm.tmPitchAndFamily & 0xF0, c.family) << c.face;
+    EXPECT_EQ(tm.tmPitchAndFamily & 1, c.fixed ? 0 : 1) << c.face << ": the bit is set for variable pitch";
+  }
 }
 
 TEST_F(Text, ClassicFaceNamesMapToTheSansSerifFace) {
