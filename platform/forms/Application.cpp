@@ -249,6 +249,13 @@ void TApplication::Dispatch(const TBackendEvent& Event) {
     case beClose:
       if (form && (!modal || form == modal)) form->Close();
       return;
+    case beQuit:
+      // As the close button of the main form: its close query and close events run.
+      if (FMainForm)
+        FMainForm->Close();
+      else
+        Terminate();
+      return;
     case beMoved:
       if (form) {
         form->FLeft = Event.X;

@@ -98,6 +98,9 @@ class TSDLBackend : public TWindowBackend {
   TSDLBackend() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // SDL turns SIGINT and SIGTERM into a quit event, which closes the main form; closing a window
+    // is the form's own business and must not end the program behind its close query.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     OpenDisplay();
     FWakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
@@ -254,6 +257,9 @@ class TSDLBackend : public TWindowBackend {
       return;
     }
     switch (e.type) {
+      case SDL_QUIT:
+        Push(beQuit, nullptr);
+        return;
       case SDL_WINDOWEVENT: {
         win::HWND window = HandleOf(e.window.windowID);
         if (!window) return;

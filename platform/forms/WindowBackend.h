@@ -23,6 +23,7 @@ enum TBackendEventKind : uint8_t {
   beMoved,       // X, Y: the window's new position on the screen
   beActivate,    // the window got the keyboard focus of the screen
   beDeactivate,  // and lost it
+  beQuit,        // the program was asked to end (SIGINT, SIGTERM): the main form closes
 };
 
 struct TBackendEvent {
