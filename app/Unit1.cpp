@@ -47,36 +47,130 @@ std::string OutputFileName() {
   return home + "x.txt";
 }
 
-void ReplaceFile(TCustomMemoryStream& Stream, const std::string& FileName) {
-  std::string temp = FileName + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) throw EFCreateError(Format("Cannot create file \"%s\". %s", {FileName, std::strerror(errno)}));
-  // mkstemp makes the file private; the result gets the usual permissions.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
+namespace {
+
+[[noreturn]] void RaiseCreateError(const std::string& FileName, int Error) {
+  throw EFCreateError(Format("Cannot create file \"%s\". %s", {FileName, std::strerror(Error)}));
+}
+
+// The file that writing to Path replaces: symbolic links are followed to the path they finally
+// name (which need not exist yet), so a link named x.txt stays a link and its target is written.
+std::string FinalPath(std::string Path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (lstat(Path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return Path;
+    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    ssize_t n;
+    while ((n = readlink(Path.c_str(), target.data(), target.size())) >= static_cast<ssize_t>(target.size()))
+      target.resize(target.size() * 2);
+    if (n <= 0) return Path;
+    target.resize(static_cast<size_t>(n));
+    if (target[0] != '/') {
+      size_t slash = Path.find_last_of('/');
+      if (slash != std::string::npos) target.insert(0, Path, 0, slash + 1);
+    }
+    Path = std::move(target);
+  }
+  errno = ELOOP;
+  return {};
+}
+
+std::string DirectoryOf(const std::string& Path) {
+  size_t slash = Path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : Path.substr(0, slash);
+}
+
+// Writes the whole stream and flushes it to the disk; 0 or the error.
+int WriteAll(int fd, TCustomMemoryStream& Stream) {
   const char* data = Stream.Memory();
   auto left = static_cast<size_t>(Stream.Size());
-  int error = 0;
-  while (left > 0 && !error) {
+  while (left > 0) {
     ssize_t n = write(fd, data, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : EIO;
-      break;
-    }
+    if (n <= 0) return n < 0 ? errno : EIO;
     data += n;
     left -= static_cast<size_t>(n);
   }
-  if (!error && fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (error) {
-    unlink(temp.c_str());
+  return fsync(fd) != 0 ? errno : 0;
+}
+
+// Gives the unnamed file behind fd the name Target; false with errno when it cannot be named.
+bool LinkUnnamed(int fd, const std::string& Target) {
+  std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, Target.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno == EEXIST) return false;
+  // Without /proc a privileged process can still link the descriptor itself.
+  int error = errno;
+  if (linkat(fd, "", AT_FDCWD, Target.c_str(), AT_EMPTY_PATH) == 0) return true;
+  if (errno != EEXIST) errno = error;
+  return false;
+}
+
+// A name beside Target that nothing has, for the moment between naming the new file and renaming
+// it over Target.
+std::string SideName(const std::string& Target, unsigned Attempt) {
+  return Target + "." + std::to_string(getpid()) + "-" + std::to_string(Attempt) + ".tmp";
+}
+
+}  // namespace
+
+void ReplaceFile(TCustomMemoryStream& Stream, const std::string& FileName) {
+  const std::string target = FinalPath(FileName);
+  if (target.empty()) RaiseCreateError(FileName, errno);
+  // The new file takes the permission bits of the file it replaces (the usual ones, after the
+  // umask, for a new file), so a file the user made private stays private.
+  struct stat old;
+  const bool exists = stat(target.c_str(), &old) == 0;
+  mode_t mask = umask(0);
+  umask(mask);
+  const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~mask);
+  auto fill = [&](int fd) {
+    int error = fchmod(fd, mode) != 0 ? errno : 0;
+    if (!error) error = WriteAll(fd, Stream);
+    return error;
+  };
+  auto raiseWriteError = [&](int error) {
     throw EWriteError(Format("Cannot write file \"%s\". %s", {FileName, std::strerror(error)}));
+  };
+
+  // The new content goes into a file without a name, so that a program killed while writing
+  // leaves nothing behind; it gets a name only once complete. A target that does not exist is
+  // named directly; one that does is replaced by renaming a side name over it, as renaming is the
+  // only way to replace a name atomically.
+  std::string temp;
+  if (int fd = open(DirectoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600); fd >= 0) {
+    if (int error = fill(fd)) {
+      close(fd);
+      raiseWriteError(error);
+    }
+    bool named = !exists && LinkUnnamed(fd, target);
+    for (unsigned attempt = 0; !named && temp.empty() && attempt < 100; ++attempt) {
+      std::string side = SideName(target, attempt);
+      if (LinkUnnamed(fd, side))
+        temp = side;
+      else if (errno != EEXIST)
+        break;
+    }
+    close(fd);
+    if (named) return;
   }
-  if (std::rename(temp.c_str(), FileName.c_str()) != 0) {
+  // Where the file system has no unnamed files (or they cannot be named), a named file beside the
+  // target is written, and removed when writing fails.
+  if (temp.empty()) {
+    temp = target + ".XXXXXX";
+    int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) RaiseCreateError(FileName, errno);
+    int error = fill(fd);
+    if (close(fd) != 0 && !error) error = errno;
+    if (error) {
+      unlink(temp.c_str());
+      raiseWriteError(error);
+    }
+  }
+  if (std::rename(temp.c_str(), target.c_str()) != 0) {
     int renameError = errno;
     unlink(temp.c_str());
-    throw EFCreateError(Format("Cannot create file \"%s\". %s", {FileName, std::strerror(renameError)}));
+    RaiseCreateError(FileName, renameError);
   }
 }

@@ -21,6 +21,7 @@ object ddd: Tddd
     Width = 32
     Height = 13
     Caption = 'Label1'
+    OnClick = FormClick
   end
   object Edit1: TEdit
     Left = 48

@@ -120,6 +120,16 @@ void TControl::SetParent(TWinControl* AParent) {
 }
 
 void TControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
+  if ((AWidth != FWidth || AHeight != FHeight) && !ComponentState().Contains(csLoading)) {
+    int32_t w = AWidth, h = AHeight;
+    if (CanResize(w, h)) {
+      AWidth = w;
+      AHeight = h;
+    } else {
+      AWidth = FWidth;
+      AHeight = FHeight;
+    }
+  }
   AWidth = std::max(AWidth, 0);
   AHeight = std::max(AHeight, 0);
   FConstraints->Apply(AWidth, AHeight);
@@ -133,6 +143,12 @@ void TControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AH
   BoundsChanged();
   Invalidate();
   if (resized && !ComponentState().Contains(csLoading)) OnResize(this);
+}
+
+bool TControl::CanResize(int32_t& NewWidth, int32_t& NewHeight) {
+  bool resize = true;
+  OnCanResize(this, NewWidth, NewHeight, resize);
+  return resize;
 }
 
 int32_t TControl::ClientWidth() const {

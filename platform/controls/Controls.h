@@ -42,6 +42,8 @@ ZU_EVENT(TMouseMoveEvent, "Sender: TObject; Shift: TShiftState; X: Integer; Y: I
          TShiftState, int32_t, int32_t)
 ZU_EVENT(TKeyEvent, "Sender: TObject; var Key: Word; Shift: TShiftState", TObject*, uint16_t&, TShiftState)
 ZU_EVENT(TKeyPressEvent, "Sender: TObject; var Key: Char", TObject*, char&)
+ZU_EVENT(TCanResizeEvent, "Sender: TObject; var NewWidth, NewHeight: Integer; var Resize: Boolean", TObject*,
+         int32_t&, int32_t&, bool&)
 
 class TControl;
 class TWinControl;
@@ -95,7 +97,8 @@ class TControl : public TComponent {
   void SetTop(int32_t value) { SetBounds(FLeft, value, FWidth, FHeight); }
   void SetWidth(int32_t value) { SetBounds(FLeft, FTop, value, FHeight); }
   void SetHeight(int32_t value) { SetBounds(FLeft, FTop, FWidth, value); }
-  // Sets all four at once; the size is kept within Constraints and negative sizes become 0.
+  // Sets all four at once; a new size is first offered to CanResize (which may change or refuse
+  // it: the size is then kept), then kept within Constraints; negative sizes become 0.
   virtual void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
   TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
   void SetBoundsRect(const TRect& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
@@ -193,6 +196,8 @@ class TControl : public TComponent {
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
   TNotifyEvent OnResize;
+  // Offered every new size before it is taken: may change it, or refuse it with Resize = false.
+  TCanResizeEvent OnCanResize;
 
   bool IsColorStored() const { return !FParentColor; }
   bool IsFontStored() const { return !FParentFont; }
@@ -200,6 +205,8 @@ class TControl : public TComponent {
   bool IsBiDiModeStored() const { return !FParentBiDiMode; }
 
  protected:
+  // Whether the control takes this size (OnCanResize by default); may change it.
+  virtual bool CanResize(int32_t& NewWidth, int32_t& NewHeight);
   friend class TWinControl;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void Loaded() override;

@@ -26,6 +26,23 @@ constexpr unsigned WM_RBUTTONUP = 0x0205;
 constexpr unsigned WM_MBUTTONDOWN = 0x0207;
 constexpr unsigned WM_MBUTTONUP = 0x0208;
 
+// Where a point of a window lies (the classic hit-test codes): the parts of the frame and caption.
+constexpr int HTNOWHERE = 0;
+constexpr int HTCLIENT = 1;
+constexpr int HTCAPTION = 2;
+constexpr int HTMINBUTTON = 8;
+constexpr int HTMAXBUTTON = 9;
+constexpr int HTLEFT = 10;
+constexpr int HTRIGHT = 11;
+constexpr int HTTOP = 12;
+constexpr int HTTOPLEFT = 13;
+constexpr int HTTOPRIGHT = 14;
+constexpr int HTBOTTOM = 15;
+constexpr int HTBOTTOMLEFT = 16;
+constexpr int HTBOTTOMRIGHT = 17;
+constexpr int HTBORDER = 18;
+constexpr int HTCLOSE = 20;
+
 // Coordinates packed as the classic platform does: x in the low word, y in the high word, signed.
 constexpr LPARAM MAKELPARAM(int x, int y) {
   return static_cast<LPARAM>(static_cast<uint32_t>((x & 0xFFFF) | ((y & 0xFFFF) << 16)));

@@ -233,7 +233,7 @@ void TApplication::Dispatch(const TBackendEvent& Event) {
       } else if (Event.Kind == beMouseUp) {
         msg = Event.Button == mbLeft ? WM_LBUTTONUP : Event.Button == mbRight ? WM_RBUTTONUP : WM_MBUTTONUP;
       }
-      form->MouseInput(msg, Event.Shift, Event.X, Event.Y);
+      form->MouseInput(msg, Event.Shift, Event.X, Event.Y, Event.Screen);
       return;
     }
     case beKeyDown:
@@ -249,11 +249,21 @@ void TApplication::Dispatch(const TBackendEvent& Event) {
     case beClose:
       if (form && (!modal || form == modal)) form->Close();
       return;
+    case beQuit:
+      // As the close button of the main form: its close query and close events run.
+      if (FMainForm)
+        FMainForm->Close();
+      else
+        Terminate();
+      return;
     case beMoved:
-      if (form) {
-        form->FLeft = Event.X;
-        form->FTop = Event.Y;
-      }
+      if (form) form->WindowBoundsChanged(Bounds(Event.X, Event.Y, form->Width(), form->Height()));
+      return;
+    case beResized:
+      if (form) form->WindowBoundsChanged(Bounds(form->Left(), form->Top(), Event.X, Event.Y));
+      return;
+    case beRestored:
+      if (form) form->WindowRestored();
       return;
     case beActivate:
       if (form && (!modal || form == modal) && form != FActiveForm) {

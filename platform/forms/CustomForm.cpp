@@ -12,6 +12,7 @@
 #include "platform/graphics/Rects.h"
 #include "platform/graphics/SysColors.h"
 #include "platform/system/SysUtils.h"
+#include "platform/windows/Windows.h"
 
 namespace zu {
 
@@ -294,19 +295,64 @@ TRect TCustomForm::CaptionRect() const {
   return Rect(f, f, FWidth - f, f + c - 1);
 }
 
-TRect TCustomForm::DragArea() const {
-  TRect area = CaptionRect();
-  TRect close = CloseButtonRect();
-  if (!win::IsRectEmpty(&close)) area.right = close.left;
-  return area;
-}
-
 TRect TCustomForm::CloseButtonRect() const {
   TRect cap = CaptionRect();
   if (win::IsRectEmpty(&cap) || !FBorderIcons.Contains(biSystemMenu)) return Rect(0, 0, 0, 0);
   int h = cap.bottom - cap.top - 4;
   int w = h + 2;
   return Rect(cap.right - 2 - w, cap.top + 2, cap.right - 2, cap.top + 2 + h);
+}
+
+TRect TCustomForm::MaximizeButtonRect() const {
+  TRect close = CloseButtonRect();
+  if (win::IsRectEmpty(&close) || (FBorderStyle != bsSingle && FBorderStyle != bsSizeable) ||
+      (!FBorderIcons.Contains(biMinimize) && !FBorderIcons.Contains(biMaximize)))
+    return Rect(0, 0, 0, 0);
+  int w = close.right - close.left;
+  return Rect(close.left - 2 - w, close.top, close.left - 2, close.bottom);
+}
+
+TRect TCustomForm::MinimizeButtonRect() const {
+  TRect max = MaximizeButtonRect();
+  if (win::IsRectEmpty(&max)) return max;
+  return Rect(max.left - (max.right - max.left), max.top, max.left, max.bottom);
+}
+
+int TCustomForm::HitTest(int32_t X, int32_t Y) const {
+  using namespace win;
+  const TPoint p = Point(X, Y);
+  const TRect window = Rect(0, 0, FWidth, FHeight);
+  if (!PtInRect(&window, p)) return HTNOWHERE;
+  TPoint o = ClientOffset();
+  TRect client = ClientRect();
+  OffsetRect(&client, o.x, o.y);
+  if (PtInRect(&client, p)) return HTCLIENT;
+  const struct {
+    TRect Rect;
+    int Hit;
+  } buttons[] = {
+      {CloseButtonRect(), HTCLOSE}, {MaximizeButtonRect(), HTMAXBUTTON}, {MinimizeButtonRect(), HTMINBUTTON}};
+  for (const auto& b : buttons)
+    if (PtInRect(&b.Rect, p)) return b.Hit;
+  // A sizeable border sizes on its sides, and at its corners within a grip's reach of them.
+  const int f = FrameSize(FBorderStyle);
+  if ((FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin) && !FZoomed) {
+    const int grip = std::max(f, CaptionSize(FBorderStyle) - 3);
+    const bool left = X < f, right = X >= FWidth - f, top = Y < f, bottom = Y >= FHeight - f;
+    const bool nearLeft = X < grip, nearRight = X >= FWidth - grip;
+    const bool nearTop = Y < grip, nearBottom = Y >= FHeight - grip;
+    if ((top && nearLeft) || (left && nearTop)) return HTTOPLEFT;
+    if ((top && nearRight) || (right && nearTop)) return HTTOPRIGHT;
+    if ((bottom && nearLeft) || (left && nearBottom)) return HTBOTTOMLEFT;
+    if ((bottom && nearRight) || (right && nearBottom)) return HTBOTTOMRIGHT;
+    if (left) return HTLEFT;
+    if (right) return HTRIGHT;
+    if (top) return HTTOP;
+    if (bottom) return HTBOTTOM;
+  }
+  TRect cap = CaptionRect();
+  if (PtInRect(&cap, p)) return HTCAPTION;
+  return HTBORDER;
 }
 
 void TCustomForm::PaintNonClient(win::HDC DC) {
@@ -354,22 +400,58 @@ void TCustomForm::PaintNonClient(win::HDC DC) {
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   SelectObject(DC, oldFont);
 
-  if (!IsRectEmpty(&closeRect)) {
-    TRect b = closeRect;
-    DrawEdge(DC, &b, EDGE_RAISED, BF_RECT | BF_MIDDLE);
-    // The cross: two diagonals two pixels thick.
-    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
-    HGDIOBJ oldPen = SelectObject(DC, pen);
-    int cx = (closeRect.left + closeRect.right) / 2 - 4, cy = (closeRect.top + closeRect.bottom) / 2 - 4;
-    for (int d = 0; d < 2; ++d) {
-      MoveToEx(DC, cx + d, cy, nullptr);
-      LineTo(DC, cx + d + 7, cy + 7);
-      MoveToEx(DC, cx + d + 6, cy, nullptr);
-      LineTo(DC, cx + d - 1, cy + 7);
+  PaintCaptionButton(DC, HTCLOSE);
+  PaintCaptionButton(DC, HTMAXBUTTON);
+  PaintCaptionButton(DC, HTMINBUTTON);
+}
+
+void TCustomForm::PaintCaptionButton(win::HDC DC, int Hit) {
+  using namespace win;
+  const TRect r = Hit == HTCLOSE       ? CloseButtonRect()
+                  : Hit == HTMAXBUTTON ? MaximizeButtonRect()
+                                       : MinimizeButtonRect();
+  if (IsRectEmpty(&r)) return;
+  const bool enabled = Hit == HTCLOSE || FBorderIcons.Contains(Hit == HTMAXBUTTON ? biMaximize : biMinimize);
+  const bool pressed = FDragHit == Hit;
+  TRect b = r;
+  DrawEdge(DC, &b, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
+  // The glyph, one pixel down and right while pressed; a disabled one is grey over a white shadow.
+  const int cx = (r.left + r.right) / 2 - 4 + pressed, cy = (r.top + r.bottom) / 2 - 4 + pressed;
+  auto glyph = [&](int dx, int dy, COLORREF color) {
+    int x = cx + dx, y = cy + dy;
+    if (Hit == HTCLOSE) {
+      // The cross: two diagonals two pixels thick.
+      HPEN pen = CreatePen(PS_SOLID, 1, color);
+      HGDIOBJ oldPen = SelectObject(DC, pen);
+      for (int d = 0; d < 2; ++d) {
+        MoveToEx(DC, x + d, y, nullptr);
+        LineTo(DC, x + d + 7, y + 7);
+        MoveToEx(DC, x + d + 6, y, nullptr);
+        LineTo(DC, x + d - 1, y + 7);
+      }
+      SelectObject(DC, oldPen);
+      DeleteObject(pen);
+    } else if (Hit == HTMINBUTTON) {
+      Fill(DC, Rect(x + 1, y + 6, x + 7, y + 8), color);
+    } else {
+      // A window outline with a thick top; two of them, overlapping, to restore a maximised form.
+      auto frame = [&](const TRect& w) {
+        Fill(DC, Rect(w.left, w.top, w.right, w.top + 2), color);
+        Fill(DC, Rect(w.left, w.bottom - 1, w.right, w.bottom), color);
+        Fill(DC, Rect(w.left, w.top, w.left + 1, w.bottom), color);
+        Fill(DC, Rect(w.right - 1, w.top, w.right, w.bottom), color);
+      };
+      if (FZoomed) {
+        frame(Rect(x + 2, y - 1, x + 9, y + 5));
+        Fill(DC, Rect(x, y + 2, x + 7, y + 8), GetSysColor(COLOR_BTNFACE));
+        frame(Rect(x, y + 2, x + 7, y + 8));
+      } else {
+        frame(Rect(x, y - 1, x + 9, y + 8));
+      }
     }
-    SelectObject(DC, oldPen);
-    DeleteObject(pen);
-  }
+  };
+  if (!enabled) glyph(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+  glyph(0, 0, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
 }
 
 void TCustomForm::PaintWindow(win::HDC DC) {
@@ -432,7 +514,6 @@ void TCustomForm::CreateWnd() {
   if (FParent) return;
   TWindowBackend* backend = GetApplication()->Backend();
   backend->CreateWindow(Handle(), FText, BoundsRect());
-  backend->SetDragArea(Handle(), DragArea());
   FWindowMade = true;
 }
 
@@ -453,11 +534,7 @@ void TCustomForm::BoundsChanged() {
     win::GetObjectA(b, sizeof(info), &info);
     if (info.bmWidth != FWidth || info.bmHeight != FHeight) MakeSurface();
   }
-  if (FWindowMade) {
-    TWindowBackend* backend = GetApplication()->Backend();
-    backend->SetBounds(Handle(), BoundsRect());
-    backend->SetDragArea(Handle(), DragArea());
-  }
+  if (FWindowMade && !FFromWindow) GetApplication()->Backend()->SetBounds(Handle(), BoundsRect());
   FNeedsPaint = false;
   InvalidateWindow();
 }
@@ -478,6 +555,7 @@ void TCustomForm::UpdateShowing() {
   if (FVisible) {
     HandleNeeded();
     app->Backend()->ShowWindow(Handle(), true);
+    if (FWindowState != wsNormal) ApplyWindowState();
     OnShow(this);
     PaintNow();
     app->ActivateForm(this);
@@ -508,6 +586,91 @@ void TCustomForm::SetActive(bool value) {
     OnDeactivate(this);
   }
   InvalidateWindow();
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+  if (FWindowState == value) return;
+  FWindowState = value;
+  if (FWindowMade && FVisible) ApplyWindowState();
+}
+
+void TCustomForm::ApplyWindowState() {
+  TWindowBackend* backend = GetApplication()->Backend();
+  // A minimised form keeps the bounds it had, maximised or not.
+  const bool zoom = FWindowState == wsMaximized || (FWindowState == wsMinimized && FZoomed);
+  if (zoom && !FZoomed) {
+    FRestoreBounds = BoundsRect();
+    FZoomed = true;
+    SetBoundsRect(backend->WorkArea());
+  } else if (!zoom && FZoomed) {
+    FZoomed = false;
+    SetBoundsRect(FRestoreBounds);
+  }
+  if (FWindowState == wsMinimized) backend->MinimizeWindow(Handle());
+  InvalidateWindow();
+}
+
+void TCustomForm::WindowRestored() {
+  if (FWindowState == wsMinimized) FWindowState = FZoomed ? wsMaximized : wsNormal;
+}
+
+void TCustomForm::WindowBoundsChanged(const TRect& Bounds) {
+  if (Bounds == BoundsRect()) return;
+  FFromWindow = true;
+  try {
+    SetBoundsRect(Bounds);
+  } catch (...) {
+    FFromWindow = false;
+    throw;
+  }
+  FFromWindow = false;
+  TRect taken = BoundsRect();
+  if (FWindowMade && !(taken == Bounds)) GetApplication()->Backend()->SetBounds(Handle(), taken);
+}
+
+void TCustomForm::DragTo(TPoint Screen) {
+  using namespace win;
+  const int dx = Screen.x - FDragStart.x, dy = Screen.y - FDragStart.y;
+  const TRect& b = FDragBounds;
+  if (FDragHit == HTCAPTION) {
+    SetBounds(b.left + dx, b.top + dy, FWidth, FHeight);
+    return;
+  }
+  const int hit = FDragHit;
+  const bool left = hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT;
+  const bool right = hit == HTRIGHT || hit == HTTOPRIGHT || hit == HTBOTTOMRIGHT;
+  const bool top = hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT;
+  const bool bottom = hit == HTBOTTOM || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT;
+  if (!left && !right && !top && !bottom) return;
+  // The frame and the caption bar with its buttons always fit.
+  TRect minimize = MinimizeButtonRect(), close = CloseButtonRect();
+  const int buttons = FWidth - (IsRectEmpty(&minimize) ? close.left : minimize.left);
+  const int minWidth = 2 * FrameSize(FBorderStyle) + std::max(buttons, 0) + 24;
+  const int minHeight = 2 * FrameSize(FBorderStyle) + CaptionSize(FBorderStyle);
+  int w = b.right - b.left + (right ? dx : left ? -dx : 0);
+  int h = b.bottom - b.top + (bottom ? dy : top ? -dy : 0);
+  w = std::max(w, minWidth);
+  h = std::max(h, minHeight);
+  // The opposite edge stays where it was, also when the size is held within constraints.
+  SetBounds(left ? b.right - w : b.left, top ? b.bottom - h : b.top, w, h);
+  if ((left && FLeft + FWidth != b.right) || (top && FTop + FHeight != b.bottom))
+    SetBounds(left ? b.right - FWidth : FLeft, top ? b.bottom - FHeight : FTop, FWidth, FHeight);
+}
+
+void TCustomForm::PressButton(int Hit) {
+  switch (Hit) {
+    case win::HTCLOSE:
+      Close();
+      break;
+    case win::HTMAXBUTTON:
+      if (FBorderIcons.Contains(biMaximize)) SetWindowState(FZoomed ? wsNormal : wsMaximized);
+      break;
+    case win::HTMINBUTTON:
+      if (FBorderIcons.Contains(biMinimize)) SetWindowState(wsMinimized);
+      break;
+    default:
+      break;
+  }
 }
 
 bool TCustomForm::CloseQuery() {
@@ -558,19 +721,36 @@ TModalResult TCustomForm::ShowModal() {
   return FModalResult;
 }
 
-void TCustomForm::MouseInput(unsigned Msg, TShiftState Shift, int32_t X, int32_t Y) {
+void TCustomForm::MouseInput(unsigned Msg, TShiftState Shift, int32_t X, int32_t Y, TPoint Screen) {
   using namespace win;
-  TRect closeRect = CloseButtonRect();
-  if (Msg == WM_LBUTTONDOWN && !FCaptured && PtInRect(&closeRect, Point(X, Y))) {
-    FClosePressed = true;
-    return;
-  }
-  if (FClosePressed) {
-    if (Msg == WM_LBUTTONUP) {
-      FClosePressed = false;
-      if (PtInRect(&closeRect, Point(X, Y))) Close();
+  // The frame and the caption bar: the left button moves, sizes, or presses a caption button
+  // (which acts when the button is released over it).
+  if (FDragHit != HTNOWHERE) {
+    if (Msg == WM_MOUSEMOVE) {
+      DragTo(Screen);
+    } else if (Msg == WM_LBUTTONUP) {
+      const int hit = FDragHit;
+      FDragHit = HTNOWHERE;
+      if (hit == HTCLOSE || hit == HTMAXBUTTON || hit == HTMINBUTTON) {
+        InvalidateWindow();
+        if (HitTest(X, Y) == hit) PressButton(hit);
+      }
     }
     return;
+  }
+  if (!FCaptured && (Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONDBLCLK)) {
+    const int hit = HitTest(X, Y);
+    if (hit != HTCLIENT) {
+      if (hit == HTCAPTION && Msg == WM_LBUTTONDBLCLK) {
+        PressButton(HTMAXBUTTON);
+      } else if (hit != HTBORDER && hit != HTNOWHERE && !(hit == HTCAPTION && FZoomed)) {
+        FDragHit = hit;
+        FDragStart = Screen;
+        FDragBounds = BoundsRect();
+        if (hit == HTCLOSE || hit == HTMAXBUTTON || hit == HTMINBUTTON) InvalidateWindow();
+      }
+      return;
+    }
   }
   TPoint offset = ClientOffset();
   TPoint p = Point(X - offset.x, Y - offset.y);
@@ -600,6 +780,10 @@ void TCustomForm::MouseInput(unsigned Msg, TShiftState Shift, int32_t X, int32_t
 
 void TCustomForm::KeyInput(bool Down, uint16_t Key, TShiftState Shift) {
   using namespace win;
+  if (Down && Key == VK_F4 && Shift.Contains(ssAlt) && !Shift.Contains(ssCtrl)) {
+    Close();
+    return;
+  }
   unsigned msg = Down ? WM_KEYDOWN : WM_KEYUP;
   TWinControl* target = FFocused ? FFocused : this;
   if (KeyPreview && target != this && Perform(msg, Key, Shift.Mask()) == 0) return;

@@ -67,8 +67,10 @@ class TCustomForm : public TScrollingWinControl {
   void SetFormStyle(TFormStyle value) { FFormStyle = value; }
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition value) { FPosition = value; }
+  // wsMaximized fills the screen's work area (the bounds before are restored by wsNormal),
+  // wsMinimized asks the window system to minimise the window. Applied when the form is shown.
   TWindowState WindowState() const { return FWindowState; }
-  void SetWindowState(TWindowState value) { FWindowState = value; }
+  void SetWindowState(TWindowState value);
   TIcon* Icon() const { return FIcon.get(); }
   // Copies the icon (null empties it).
   void SetIcon(TIcon* value);
@@ -107,11 +109,18 @@ class TCustomForm : public TScrollingWinControl {
   TRect ClientRect() const override;
   // Where the client area starts in the window (the frame and caption bar before it).
   TPoint ClientOffset() const;
-  // The caption bar's close button, in window coordinates (empty without one).
-  TRect CloseButtonRect() const;
   TRect CaptionRect() const;
-  // Where dragging moves the window: the caption bar left of its buttons.
-  TRect DragArea() const;
+  // The caption bar's buttons, in window coordinates (empty without them): close with
+  // biSystemMenu; minimise and maximise beside it with biMinimize or biMaximize on a bsSingle or
+  // bsSizeable form (both shown when either is set, the other one disabled).
+  TRect CloseButtonRect() const;
+  TRect MaximizeButtonRect() const;
+  TRect MinimizeButtonRect() const;
+  // Where a window point lies: HTCAPTION (dragging moves the window), HTCLOSE, HTMAXBUTTON,
+  // HTMINBUTTON, a sizing edge or corner (HTLEFT ... HTBOTTOMRIGHT) of a bsSizeable or
+  // bsSizeToolWin border that is not maximised, HTBORDER for the rest of the frame, HTCLIENT,
+  // or HTNOWHERE outside the window.
+  int HitTest(int32_t X, int32_t Y) const;
 
   // Raises OnDestroy once, while the whole form is still there: the application calls it before it
   // destroys its forms or a released one; a plain delete does not raise the event.
@@ -131,13 +140,18 @@ class TCustomForm : public TScrollingWinControl {
   bool NeedsPaint() const { return FNeedsPaint; }
   TCanvas* Canvas() const { return FCanvas.get(); }
 
-  // Window-layer input in window coordinates: mouse, keys (the focused control first gets
-  // KeyPreview's turn of the form) and characters typed.
-  void MouseInput(unsigned Msg, TShiftState Shift, int32_t X, int32_t Y);
+  // Window-layer input in window coordinates: mouse (Screen is the same point on the screen, by
+  // which dragging the caption or a border moves or sizes the window), keys (Alt+F4 closes; the
+  // focused control first gets KeyPreview's turn of the form) and characters typed.
+  void MouseInput(unsigned Msg, TShiftState Shift, int32_t X, int32_t Y, TPoint Screen);
   void KeyInput(bool Down, uint16_t Key, TShiftState Shift);
   void CharInput(const std::string& Text);
   // The window gets or loses the active state (the keyboard focus of the screen).
   void SetActive(bool value);
+  // The window system moved, sized or restored the window: the form takes its bounds (and gives
+  // the window its own size back when constraints or OnCanResize refuse that one).
+  void WindowBoundsChanged(const TRect& Bounds);
+  void WindowRestored();
 
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   TComponent* GetChildOwner() override { return this; }
@@ -179,6 +193,10 @@ class TCustomForm : public TScrollingWinControl {
   void MakeSurface();
   void FreeSurface();
   void IconChanged(TObject* Sender);
+  void ApplyWindowState();
+  void DragTo(TPoint Screen);
+  void PressButton(int Hit);
+  void PaintCaptionButton(win::HDC DC, int Hit);
   template <class C>
   void SetReference(C*& field, C* value);
 
@@ -202,7 +220,12 @@ class TCustomForm : public TScrollingWinControl {
   win::HBITMAP FSurface = nullptr;
   bool FNeedsPaint = true;
   bool FWindowMade = false;
-  bool FClosePressed = false;
+  int FDragHit = 0;          // the part of the frame the left button went down on (HT...)
+  TPoint FDragStart{};       // where on the screen it went down
+  TRect FDragBounds{};       // and the bounds then
+  TRect FRestoreBounds{};    // the bounds before maximising
+  bool FZoomed = false;      // the window fills the work area
+  bool FFromWindow = false;  // bounds come from the window system: not sent back
   bool FDestroyRaised = false;
 };
 

@@ -28,8 +28,8 @@ void THeadlessBackend::SetBounds(win::HWND Window, const TRect& Bounds) {
   if (auto it = FWindows.find(Window); it != FWindows.end()) it->second.Bounds = Bounds;
 }
 
-void THeadlessBackend::SetDragArea(win::HWND Window, const TRect& Area) {
-  if (auto it = FWindows.find(Window); it != FWindows.end()) it->second.DragArea = Area;
+void THeadlessBackend::MinimizeWindow(win::HWND Window) {
+  if (auto it = FWindows.find(Window); it != FWindows.end()) it->second.Minimized = true;
 }
 
 void THeadlessBackend::RaiseWindow(win::HWND Window) {
@@ -57,17 +57,32 @@ bool THeadlessBackend::NextEvent(TBackendEvent& Event, int TimeoutMs) {
   if (FQueue.empty()) return false;
   Event = std::move(FQueue.front());
   FQueue.pop_front();
+  if (Event.Kind == beMouseDown || Event.Kind == beMouseUp || Event.Kind == beMouseMove)
+    if (const TWindowState* w = Window(Event.Window))
+      Event.Screen = Point(w->Bounds.left + Event.X, w->Bounds.top + Event.Y);
   return true;
 }
 
-void THeadlessBackend::Click(win::HWND Window, int32_t X, int32_t Y) {
+void THeadlessBackend::Click(win::HWND Window, int32_t X, int32_t Y, bool Double) {
   TBackendEvent e;
   e.Window = Window;
   e.X = X;
   e.Y = Y;
   e.Kind = beMouseDown;
+  e.Double = Double;
   Inject(e);
   e.Kind = beMouseUp;
+  e.Double = false;
+  Inject(e);
+}
+
+void THeadlessBackend::Mouse(TBackendEventKind Kind, win::HWND Window, int32_t X, int32_t Y) {
+  TBackendEvent e;
+  e.Kind = Kind;
+  e.Window = Window;
+  e.X = X;
+  e.Y = Y;
+  if (Kind == beMouseMove) e.Shift.Include(ssLeft);
   Inject(e);
 }
 

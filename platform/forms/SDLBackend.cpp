@@ -1,10 +1,12 @@
 #include <SDL.h>
 
+#include <cmath>
 #include <deque>
 #include <map>
 #include <memory>
 
 #include "platform/forms/WindowBackend.h"
+#include "platform/graphics/Gdi.h"
 #include "platform/system/Exceptions.h"
 
 namespace zu {
@@ -98,7 +100,11 @@ class TSDLBackend : public TWindowBackend {
   TSDLBackend() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // SDL turns SIGINT and SIGTERM into a quit event, which closes the main form; closing a window
+    // is the form's own business and must not end the program behind its close query.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     OpenDisplay();
+    ReadDisplayCaps();
     FWakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
   }
@@ -139,6 +145,21 @@ class TSDLBackend : public TWindowBackend {
     throw EOSError("Cannot open a display: " + error);
   }
 
+  // The screen DC reports the display's size, depth and dots per inch.
+  static void ReadDisplayCaps() {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+      win::SetScreenSize(mode.w, mode.h);
+      if (int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format)); bits > 0)
+        win::SetScreenDeviceCaps(win::BITSPIXEL, bits);
+    }
+    float diagonal = 0, horizontal = 0, vertical = 0;
+    if (SDL_GetDisplayDPI(0, &diagonal, &horizontal, &vertical) == 0 && horizontal > 0 && vertical > 0) {
+      win::SetScreenDeviceCaps(win::LOGPIXELSX, static_cast<int>(std::lround(horizontal)));
+      win::SetScreenDeviceCaps(win::LOGPIXELSY, static_cast<int>(std::lround(vertical)));
+    }
+  }
+
   void CreateWindow(win::HWND Window, const std::string& Caption, const TRect& Bounds) override {
     auto w = std::make_unique<TWin>();
     w->Handle = Window;
@@ -146,7 +167,6 @@ class TSDLBackend : public TWindowBackend {
         SDL_CreateWindow(Caption.c_str(), Bounds.left, Bounds.top, std::max(Bounds.right - Bounds.left, 1),
                          std::max(Bounds.bottom - Bounds.top, 1), SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (!w->Window) throw EOSError(std::string("Cannot create a window: ") + SDL_GetError());
-    SDL_SetWindowHitTest(w->Window, &TSDLBackend::HitTest, w.get());
     FWindows[Window] = std::move(w);
   }
 
@@ -173,9 +193,24 @@ class TSDLBackend : public TWindowBackend {
                       std::max(Bounds.bottom - Bounds.top, 1));
   }
 
-  void SetDragArea(win::HWND Window, const TRect& Area) override {
-    if (TWin* w = Find(Window)) w->Drag = Area;
+  void MinimizeWindow(win::HWND Window) override {
+    if (TWin* w = Find(Window)) SDL_MinimizeWindow(w->Window);
   }
+
+  TRect WorkArea() override {
+    SDL_Rect r{0, 0, 1024, 768};
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0) SDL_GetDisplayBounds(0, &r);
+    return Rect(r.x, r.y, r.x + r.w, r.y + r.h);
+  }
+
+  std::string ClipboardText() override {
+    char* text = SDL_GetClipboardText();
+    std::string result = text ? text : "";
+    SDL_free(text);
+    return result;
+  }
+
+  void SetClipboardText(const std::string& Text) override { SDL_SetClipboardText(Text.c_str()); }
 
   void RaiseWindow(win::HWND Window) override {
     if (TWin* w = Find(Window)) SDL_RaiseWindow(w->Window);
@@ -220,14 +255,7 @@ class TSDLBackend : public TWindowBackend {
   struct TWin {
     SDL_Window* Window = nullptr;
     win::HWND Handle = nullptr;
-    TRect Drag{};
   };
-
-  static SDL_HitTestResult HitTest(SDL_Window*, const SDL_Point* p, void* data) {
-    const TRect& d = static_cast<TWin*>(data)->Drag;
-    bool inside = p->x >= d.left && p->x < d.right && p->y >= d.top && p->y < d.bottom;
-    return inside ? SDL_HITTEST_DRAGGABLE : SDL_HITTEST_NORMAL;
-  }
 
   TWin* Find(win::HWND Window) {
     auto it = FWindows.find(Window);
@@ -241,11 +269,28 @@ class TSDLBackend : public TWindowBackend {
     return nullptr;
   }
 
-  void Push(TBackendEventKind kind, win::HWND window) {
+  void Push(TBackendEventKind kind, win::HWND window, int32_t x = 0, int32_t y = 0) {
     TBackendEvent e;
     e.Kind = kind;
     e.Window = window;
+    e.X = x;
+    e.Y = y;
     FPending.push_back(e);
+  }
+
+  // A mouse event of a window, with its point on the screen. SDL moves and sizes windows
+  // synchronously, so the window's position is where it was when the event was made.
+  bool MouseEvent(TBackendEvent& m, TBackendEventKind kind, Uint32 windowID, int32_t x, int32_t y) {
+    m.Kind = kind;
+    m.Window = HandleOf(windowID);
+    if (!m.Window) return false;
+    m.X = x;
+    m.Y = y;
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(SDL_GetWindowFromID(windowID), &left, &top);
+    m.Screen = Point(left + x, top + y);
+    m.Shift = ShiftOf(static_cast<Uint16>(SDL_GetModState()));
+    return true;
   }
 
   void Translate(const SDL_Event& e) {
@@ -254,26 +299,29 @@ class TSDLBackend : public TWindowBackend {
       return;
     }
     switch (e.type) {
+      case SDL_QUIT:
+        Push(beQuit, nullptr);
+        return;
       case SDL_WINDOWEVENT: {
         win::HWND window = HandleOf(e.window.windowID);
         if (!window) return;
         switch (e.window.event) {
           case SDL_WINDOWEVENT_EXPOSED:
-          case SDL_WINDOWEVENT_SIZE_CHANGED:
             Push(bePaint, window);
+            break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            Push(beResized, window, e.window.data1, e.window.data2);
+            Push(bePaint, window);
+            break;
+          case SDL_WINDOWEVENT_RESTORED:
+            Push(beRestored, window);
             break;
           case SDL_WINDOWEVENT_CLOSE:
             Push(beClose, window);
             break;
-          case SDL_WINDOWEVENT_MOVED: {
-            TBackendEvent m;
-            m.Kind = beMoved;
-            m.Window = window;
-            m.X = e.window.data1;
-            m.Y = e.window.data2;
-            FPending.push_back(m);
+          case SDL_WINDOWEVENT_MOVED:
+            Push(beMoved, window, e.window.data1, e.window.data2);
             break;
-          }
           case SDL_WINDOWEVENT_FOCUS_GAINED:
             Push(beActivate, window);
             break;
@@ -288,27 +336,19 @@ class TSDLBackend : public TWindowBackend {
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
         TBackendEvent m;
-        m.Kind = e.type == SDL_MOUSEBUTTONDOWN ? beMouseDown : beMouseUp;
-        m.Window = HandleOf(e.button.windowID);
-        if (!m.Window) return;
-        m.X = e.button.x;
-        m.Y = e.button.y;
+        if (!MouseEvent(m, e.type == SDL_MOUSEBUTTONDOWN ? beMouseDown : beMouseUp, e.button.windowID,
+                        e.button.x, e.button.y))
+          return;
         m.Button = e.button.button == SDL_BUTTON_RIGHT    ? mbRight
                    : e.button.button == SDL_BUTTON_MIDDLE ? mbMiddle
                                                           : mbLeft;
         m.Double = e.type == SDL_MOUSEBUTTONDOWN && e.button.clicks == 2;
-        m.Shift = ShiftOf(static_cast<Uint16>(SDL_GetModState()));
         FPending.push_back(m);
         return;
       }
       case SDL_MOUSEMOTION: {
         TBackendEvent m;
-        m.Kind = beMouseMove;
-        m.Window = HandleOf(e.motion.windowID);
-        if (!m.Window) return;
-        m.X = e.motion.x;
-        m.Y = e.motion.y;
-        m.Shift = ShiftOf(static_cast<Uint16>(SDL_GetModState()));
+        if (!MouseEvent(m, beMouseMove, e.motion.windowID, e.motion.x, e.motion.y)) return;
         if (e.motion.state & SDL_BUTTON_LMASK) m.Shift.Include(ssLeft);
         if (e.motion.state & SDL_BUTTON_RMASK) m.Shift.Include(ssRight);
         if (e.motion.state & SDL_BUTTON_MMASK) m.Shift.Include(ssMiddle);

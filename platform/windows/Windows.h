@@ -95,6 +95,7 @@ constexpr BYTE VK_DOWN = 0x28;
 constexpr BYTE VK_INSERT = 0x2D;
 constexpr BYTE VK_DELETE = 0x2E;
 constexpr BYTE VK_F1 = 0x70;
+constexpr BYTE VK_F4 = 0x73;
 constexpr BYTE VK_LSHIFT = 0xA0;
 constexpr BYTE VK_RSHIFT = 0xA1;
 constexpr BYTE VK_LCONTROL = 0xA2;
