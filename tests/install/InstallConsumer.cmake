@@ -1,6 +1,7 @@
 # cmake -P script: installs the package into a scratch prefix and builds programs of their own
 # against it with the same compiler (and sanitizers): the serializer consumer through
-# find_package and again through pkg-config alone, and the drawing consumer through find_package.
+# find_package and again through pkg-config alone; the drawing consumer (a gradient box saved as
+# PNG) and the form consumer (a form read from its text form and clicked) through find_package.
 # Runs each, and checks that README.md shows the serializer consumer's source as it is.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -27,6 +28,7 @@ endfunction()
 
 set(consumer ${ZU_SOURCE_DIR}/tests/install/consumer)
 set(drawing ${ZU_SOURCE_DIR}/tests/install/drawing)
+set(form ${ZU_SOURCE_DIR}/tests/install/form)
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 
@@ -57,7 +59,7 @@ if(SANITIZE)
 endif()
 
 # Through the CMake package.
-foreach(project consumer drawing)
+foreach(project consumer drawing form)
   run(${CMAKE_COMMAND} -S ${${project}} -B ${WORK_DIR}/${project} -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix}
       -DCMAKE_CXX_COMPILER=${CXX} ${flags})
   run(${CMAKE_COMMAND} --build ${WORK_DIR}/${project} --parallel 2)
@@ -69,6 +71,7 @@ file(READ ${picture} signature LIMIT 8 HEX)
 if(NOT signature STREQUAL "89504e470d0a1a0a")
   message(FATAL_ERROR "${picture} is not a PNG file")
 endif()
+run(${WORK_DIR}/form/zuform)
 
 # Through pkg-config alone: the compiler is given what the pkg-config file says, nothing else.
 find_program(PKG_CONFIG pkg-config REQUIRED)
