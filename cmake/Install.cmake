@@ -68,8 +68,19 @@ endforeach()
 get_property(ZU_LINK_ORDER GLOBAL PROPERTY ZU_LINK_ORDER)
 list(REVERSE ZU_LINK_ORDER)
 
+# What zucomponents.pc says for the targets of CMake's find modules: a pkg-config module or a
+# linker flag (list name, then value).
+set(ZU_PC_OF_PNG::PNG REQUIRES libpng)
+set(ZU_PC_OF_ZLIB::ZLIB REQUIRES zlib)
+set(ZU_PC_OF_X11::X11 REQUIRES x11)
+set(ZU_PC_OF_Freetype::Freetype REQUIRES freetype2)
+set(ZU_PC_OF_Fontconfig::Fontconfig REQUIRES fontconfig)
+set(ZU_PC_OF_Threads::Threads LIBS_PRIVATE -pthread)
+
 # The system libraries the package needs: pkg-config modules (for Requires.private and for the
-# imported targets the CMake package recreates) and plain library names (for Libs.private).
+# imported targets the CMake package recreates), targets of CMake's find modules (found again by
+# their package name) and plain library names or flags (for Libs.private). What cannot be said is
+# warned about rather than failing the build; the install test then shows it.
 set(ZU_PC_REQUIRES)
 set(ZU_PC_LIBS_PRIVATE)
 set(ZU_PC_LIBS)
@@ -89,16 +100,25 @@ foreach(lib ${ZU_LINK_ORDER})
     if(dep MATCHES "^PkgConfig::(.+)$")
       set(prefix ${CMAKE_MATCH_1})
       set(module ${${prefix}_MODULE_NAME})
-      if(NOT module)
-        message(FATAL_ERROR "${lib} links ${dep}: pkg_check_modules(${prefix} ...) must name one module")
+      if(module)
+        list(APPEND ZU_PC_REQUIRES ${module})
+        string(APPEND ZU_PACKAGE_DEPENDENCIES "zu_find_module(${prefix} ${module})\n")
+      else()
+        message(WARNING "${lib} links ${dep}, which names several modules: the package cannot recreate it")
       endif()
-      list(APPEND ZU_PC_REQUIRES ${module})
-      string(APPEND ZU_PACKAGE_DEPENDENCIES "zu_find_module(${prefix} ${module})\n")
-    elseif(dep STREQUAL "PNG::PNG")
-      list(APPEND ZU_PC_REQUIRES libpng)
-      string(APPEND ZU_PACKAGE_DEPENDENCIES "find_dependency(PNG)\n")
-    elseif(dep MATCHES "::" OR TARGET ${dep})
-      message(FATAL_ERROR "${lib} links ${dep}: say in cmake/Install.cmake how a consumer finds it")
+    elseif(dep MATCHES "^([^:]+)::")
+      # A target of a CMake find module: found again by the same package name.
+      string(APPEND ZU_PACKAGE_DEPENDENCIES "find_dependency(${CMAKE_MATCH_1})\n")
+      if(DEFINED ZU_PC_OF_${dep})
+        # ZU_PC_OF_X::X holds "REQUIRES;module": this appends the module to ZU_PC_REQUIRES.
+        list(APPEND ZU_PC_${ZU_PC_OF_${dep}})
+      else()
+        message(WARNING "${lib} links ${dep}: zucomponents.pc names no library for it (cmake/Install.cmake)")
+      endif()
+    elseif(dep MATCHES "^[-/]")
+      list(APPEND ZU_PC_LIBS_PRIVATE ${dep})  # a linker flag or a library's path
+    elseif(dep MATCHES "^\\$<")
+      message(WARNING "${lib} links ${dep}: zucomponents.pc names no library for it (cmake/Install.cmake)")
     else()
       list(APPEND ZU_PC_LIBS_PRIVATE -l${dep})
     endif()
@@ -111,8 +131,9 @@ list(JOIN ZU_PC_LIBS " " ZU_PC_LIBS)
 
 foreach(lib ${ZU_PACKAGE_LIBRARIES})
   string(REGEX REPLACE "^zu_" "" exportName ${lib})
+  set_target_properties(${lib} PROPERTIES EXPORT_NAME ${exportName})
   # Consumers compile with the language level the headers are written in.
-  set_target_properties(${lib} PROPERTIES EXPORT_NAME ${exportName} INTERFACE_COMPILE_FEATURES cxx_std_20)
+  set_property(TARGET ${lib} APPEND PROPERTY INTERFACE_COMPILE_FEATURES cxx_std_20)
 endforeach()
 install(TARGETS ${ZU_PACKAGE_LIBRARIES} EXPORT zucomponentsTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 foreach(dir platform lib)
