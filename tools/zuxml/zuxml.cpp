@@ -7,6 +7,8 @@
 //   zuxml text SOURCE
 //   zuxml calc EXPRESSION
 //   zuxml translit --to-latin|--to-cyrillic TEXT
+//   zuxml classes
+//   zuxml --version
 //
 // SOURCE is a registered class name or the path of a text-form file (object ... end).
 //
@@ -14,6 +16,8 @@
 // (and, for reading errors, "at byte N") to standard error and exits 1; a usage error exits 2.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,31 +26,17 @@
 
 #include <sys/stat.h>
 
-#include "app/Unit1.h"
-#include "lib/colors3d/zu3DCol.h"
-#include "lib/styles/zuCommCl.h"
 #include "lib/utils/zuUtils.h"
+#include "lib/xml/zuXMLSerializer.h"
+#include "platform/classes/Classes.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/ObjectText.h"
-#include "lib/xml/zuXMLSerializer.h"
-#include "platform/forms/Application.h"
-#include "platform/classes/Classes.h"
 #include "platform/system/SysUtils.h"
+#include "tools/zuxml/ProjectClasses.h"
 
 namespace {
 
 using namespace zu;
-
-// Every reflected class of the project, registered for creation by name. A library that publishes
-// classes adds its registration call here.
-void RegisterProjectClasses() {
-  RegisterFrameworkClasses();
-  RegisterXMLSerializerClasses();
-  RegisterFormsClasses();
-  RegisterUnit1Classes();
-  RegisterStyleClasses();
-  Register3DColorClasses();
-}
 
 constexpr const char* kUsage =
     "usage: zuxml xml SOURCE [OPTIONS]\n"
@@ -55,8 +45,11 @@ constexpr const char* kUsage =
     "       zuxml text SOURCE\n"
     "       zuxml calc EXPRESSION\n"
     "       zuxml translit --to-latin|--to-cyrillic TEXT\n"
+    "       zuxml classes\n"
+    "       zuxml --version\n"
     "SOURCE is the name of a registered class (a new instance of it is written or read into), or\n"
-    "the path of a text-form file, loaded into a new instance of its root class.\n"
+    "the path of a text-form file, loaded into a new instance of its root class; `zuxml classes`\n"
+    "lists the registered classes with their units. `zuxml --version` prints the version.\n"
     "OPTIONS: --NAME=VALUE sets the serializer's published option NAME (--WrapCollections=False ...);\n"
     "         --header=TEXT opens written documents with TEXT; --decimal-separator=C for floats.\n";
 
@@ -75,10 +68,15 @@ struct TCommand {
 };
 
 TCommand ParseCommand(int argc, char** argv) {
-  if (argc < 3) throw TUsageError{"missing arguments"};
   TCommand command;
+  if (argc == 2 && std::string_view(argv[1]) == "classes") {
+    command.Mode = argv[1];
+    return command;
+  }
+  if (argc < 3) throw TUsageError{"missing arguments"};
   command.Mode = argv[1];
   command.Source = argv[2];
+  if (command.Mode == "classes") throw TUsageError{"classes takes no arguments"};
   if (command.Mode == "calc" || command.Mode == "text") {
     if (argc != 3) throw TUsageError{command.Mode + " takes one argument"};
     return command;
@@ -116,6 +114,27 @@ TCommand ParseCommand(int argc, char** argv) {
   return command;
 }
 
+// SetPropText clamps a number to its property's range; an option that does not fit is refused
+// instead, so that what the user typed is never changed silently. A value that is no number is
+// left to SetPropText, which says so.
+void CheckOptionRange(PPropInfo Prop, const std::string& Name, const std::string& Value) {
+  const TTypeInfo* type = Prop->PropType();
+  int64_t low = INT64_MIN, high = INT64_MAX;
+  if (type->Kind == tkInteger || type->Kind == tkChar || type->Kind == tkWChar) {
+    low = type->MinBound();
+    high = type->MaxBound();
+  } else if (type->Kind != tkInt64) {
+    return;
+  }
+  const double number = std::trunc(Variant(Value).AsDouble());
+  if (std::isnan(number)) return;
+  // 2^63 is the first double past INT64_MAX; the float form of INT64_MIN is exact.
+  if (number < static_cast<double>(low) ||
+      (high == INT64_MAX ? number >= 0x1p63 : number > static_cast<double>(high)))
+    throw TUsageError{"--" + Name + "=" + Value + ": out of range for " + Name + " (" + IntToStr(low) + ".." +
+                      IntToStr(high) + ")"};
+}
+
 // Sets the published options by name through the type information, as component streaming would.
 void ApplyOptions(TzuXMLSerializer& Serializer, const TCommand& Command) {
   for (const auto& [name, value] : Command.Options) {
@@ -123,6 +142,7 @@ void ApplyOptions(TzuXMLSerializer& Serializer, const TCommand& Command) {
     if (!prop || prop->Kind() == tkMethod || prop->Kind() == tkClass || !prop->HasSetter())
       throw TUsageError{"unknown option --" + name};
     try {
+      CheckOptionRange(prop, name, value);
       SetPropText(&Serializer, prop, value);
     } catch (const Exception& e) {
       throw TUsageError{"--" + name + "=" + value + ": " + e.Message()};
@@ -188,14 +208,65 @@ void WriteText(const std::string& Text) {
   if (std::fflush(stdout) != 0) throw EWriteError("Stream write error");
 }
 
+// The length of the UTF-8 sequence a lead byte opens; 1 for a byte that opens none.
+size_t SequenceLength(unsigned char Lead) {
+  if (Lead >= 0xF0 && Lead <= 0xF4) return 4;
+  if (Lead >= 0xE0 && Lead <= 0xEF) return 3;
+  if (Lead >= 0xC2 && Lead <= 0xDF) return 2;
+  return 1;
+}
+
+// UTF-8 text transliterated through code page 1251. A character the code page lacks (and a byte
+// of a malformed sequence) has no rule: it passes through unchanged and ends the run of text
+// before it, so no letter group spans it.
+std::string TransliterateUtf8(const std::string& Text, bool ToLatin) {
+  std::string result, run;
+  auto flush = [&] {
+    result += Cp1251ToUtf8(Transliterate(run, ToLatin));
+    run.clear();
+  };
+  for (size_t i = 0; i < Text.size();) {
+    const std::string character = Text.substr(i, SequenceLength(static_cast<unsigned char>(Text[i])));
+    const std::string narrow = Utf8ToCp1251(character);
+    if (narrow.size() == 1 && Cp1251ToUtf8(narrow) == character) {
+      run += narrow;
+      i += character.size();
+    } else {
+      flush();
+      // A malformed sequence (more than one '?') passes one byte, so what follows it is still read.
+      const size_t passed = narrow.size() == 1 ? character.size() : 1;
+      result.append(Text, i, passed);
+      i += passed;
+    }
+  }
+  flush();
+  return result;
+}
+
+// Every registered class with its unit, one per line, sorted by name without regard to case.
+std::string ClassList() {
+  std::vector<const TClassInfo*> classes = RegisteredClasses();
+  std::sort(classes.begin(), classes.end(), [](const TClassInfo* a, const TClassInfo* b) {
+    const int order = CompareText(a->ClassName, b->ClassName);
+    return order != 0 ? order < 0 : a->ClassName < b->ClassName;
+  });
+  std::string list;
+  for (const TClassInfo* cls : classes) list += cls->ClassName + " " + cls->UnitName + "\n";
+  return list;
+}
+
 int Run(const TCommand& Command) {
+  // calc, translit and classes write lines of text; the documents below are written byte for byte.
   if (Command.Mode == "calc") {
-    WriteText(FloatToStr(CalcMathString(Command.Source)));
+    WriteText(FloatToStr(CalcMathString(Command.Source)) + "\n");
     return 0;
   }
   if (Command.Mode == "translit") {
-    const bool toLatin = Command.Source == "--to-latin";
-    WriteText(Cp1251ToUtf8(Transliterate(Utf8ToCp1251(Command.Text), toLatin)));
+    WriteText(TransliterateUtf8(Command.Text, Command.Source == "--to-latin") + "\n");
+    return 0;
+  }
+  if (Command.Mode == "classes") {
+    WriteText(ClassList());
     return 0;
   }
   TzuXMLSerializer serializer(nullptr);
@@ -231,6 +302,10 @@ int main(int argc, char** argv) {
   RegisterProjectClasses();
   if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::fputs("zuxml " ZU_VERSION "\n", stdout);
     return 0;
   }
   try {

@@ -2,11 +2,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "platform/classes/ClassRegistry.h"
+#include "tools/zuxml/ProjectClasses.h"
 
 namespace {
 
@@ -130,12 +136,65 @@ TEST(Zuxml, UsageErrorsExitWithTwo) {
        {"", "xml", "write TzuXMLSerializer", "xml TzuXMLSerializer --generateformattedxml=False",
         "xml TzuXMLSerializer --WrapCollections", "xml TzuXMLSerializer --WrapCollections=maybe",
         "xml TzuXMLSerializer --OnGetXMLHeader=x", "dtd TzuXMLSerializer --WrapCollections=False",
-        "xml TzuXMLSerializer --decimal-separator=ab", "xml TzuXMLSerializer WrapCollections=False"}) {
+        "xml TzuXMLSerializer --decimal-separator=ab", "xml TzuXMLSerializer WrapCollections=False",
+        "classes TzuXMLSerializer"}) {
     TResult r = Zuxml(arguments);
     EXPECT_EQ(r.Status, 2) << arguments;
     EXPECT_NE(r.Err.find("usage: zuxml"), std::string::npos) << arguments;
     EXPECT_EQ(r.Out, "");
   }
+}
+
+TEST(Zuxml, AnOptionValueOutsideItsPropertysRangeIsAUsageErrorNamingIt) {
+  for (const char* value : {"99999999999", "2147483648", "-2147483649", "1e10", "-9.3e18", "1e300"}) {
+    TResult r = Zuxml(std::string("xml TzuXMLSerializer --Tag=") + value);
+    EXPECT_EQ(r.Status, 2) << value;
+    EXPECT_EQ(r.Err.rfind(std::string("zuxml: --Tag=") + value + ": out of range", 0), 0u) << r.Err;
+    EXPECT_EQ(r.Out, "");
+  }
+  // The bounds themselves fit; a fraction is truncated as when a document is read.
+  for (const char* value : {"2147483647", "-2147483648", "2147483647.9", "-2147483648.9"}) {
+    TResult r = Zuxml(std::string("xml TzuXMLSerializer --Tag=") + value);
+    EXPECT_EQ(r.Status, 0) << value << r.Err;
+    EXPECT_EQ(r.Err, "");
+  }
+}
+
+TEST(Zuxml, ClassesListsTheRegistryWithUnitsSortedAndVersionAndHelpSayWhatItIs) {
+  zu::RegisterProjectClasses();
+  std::vector<std::string> expected;
+  for (const zu::TClassInfo* cls : zu::RegisteredClasses())
+    expected.push_back(cls->ClassName + " " + cls->UnitName);
+  ASSERT_GT(expected.size(), 20u);
+
+  TResult r = Zuxml("classes");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  ASSERT_FALSE(r.Out.empty());
+  EXPECT_EQ(r.Out.back(), '\n');
+  std::vector<std::string> lines;
+  std::istringstream in(r.Out);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(), [&](const std::string& a, const std::string& b) {
+    return lower(a) < lower(b);
+  }));
+  std::sort(expected.begin(), expected.end());
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, expected);
+  for (const char* line : {"TzuXMLSerializer zuXMLSerializer", "TStringList Classes", "Tddd Unit1",
+                           "TLabel StdCtrls", "Tzu3DColors zu3DCol"})
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+
+  TResult version = Zuxml("--version");
+  EXPECT_EQ(version.Status, 0);
+  EXPECT_EQ(version.Out, std::string("zuxml ") + ZU_PROJECT_VERSION + "\n");
+  TResult help = Zuxml("--help");
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_NE(help.Out.find("zuxml classes"), std::string::npos);
+  EXPECT_NE(help.Out.find("zuxml --version"), std::string::npos);
 }
 
 }  // namespace
@@ -209,13 +268,38 @@ TEST(Zuxml, TextFormsCalculationAndTransliteration) {
       << form.Out.substr(0, 80);
   EXPECT_NE(form.Out.find("\t\t<Name>MS Sans Serif</Name>"), std::string::npos);
 
-  EXPECT_EQ(Zuxml("calc '(1+2)*3/4'").Out, "2.25");
+  EXPECT_EQ(Zuxml("calc '(1+2)*3/4'").Out, "2.25\n");
   TResult bad = Zuxml("calc '(1+2'");
   EXPECT_EQ(bad.Status, 1);
   EXPECT_EQ(bad.Err.rfind("Exception: ", 0), 0u) << bad.Err;
-  EXPECT_EQ(Zuxml("translit --to-latin '\xD0\x9C\xD0\xB8\xD1\x80'").Out, "Mir");
-  EXPECT_EQ(Zuxml("translit --to-cyrillic Mir").Out, "\xD0\x9C\xD0\xB8\xD1\x80");
   EXPECT_EQ(Zuxml("translit --sideways x").Status, 2);
+}
+
+TEST(Zuxml, TransliterationPassesWhatItHasNoRuleForThroughUnchanged) {
+  struct Case {
+    const char* direction;
+    std::string text, out;
+  } cases[] = {
+      {"--to-latin", "\xD0\x9C\xD0\xB8\xD1\x80", "Mir"},
+      {"--to-cyrillic", "Mir", "\xD0\x9C\xD0\xB8\xD1\x80"},
+      // Outside code page 1251: CJK, an emoji, a Latin letter with a diaeresis, a Greek letter; the
+      // letters around them keep their rules, and a letter group is not formed across them.
+      {"--to-latin", "\xD0\xA9\xD1\x83\xD0\xBA\xD0\xB0 \xE6\x97\xA5\xF0\x9F\x98\x80 \xC3\xBC\xCE\xB1",
+       "Shchuka \xE6\x97\xA5\xF0\x9F\x98\x80 \xC3\xBC\xCE\xB1"},
+      {"--to-cyrillic", "s\xE6\x97\xA5h Kharkov \xE2\x82\xAC",
+       "\xD1\x81\xE6\x97\xA5\xD1\x85 \xD0\xA5\xD0\xB0\xD1\x80\xD0\xBA\xD0\xBE\xD0\xB2 \xE2\x82\xAC"},
+      // Characters of the code page without a rule (Yo, digits, the euro sign, Q W X) and malformed
+      // bytes stay.
+      {"--to-latin", "\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0 42 \xFF\xC2\xD0\xB4",
+       "\xD0\x81lka 42 \xFF\xC2"
+       "d"},
+      {"--to-cyrillic", "QWX?", "QWX?"},
+  };
+  for (const Case& c : cases) {
+    TResult r = Zuxml(std::string("translit ") + c.direction + " '" + c.text + "'");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, c.out + "\n") << c.text;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+#include "tools/zuxml/ProjectClasses.h"
+
+#include "app/Unit1.h"
+#include "lib/colors3d/zu3DCol.h"
+#include "lib/styles/zuCommCl.h"
+#include "lib/xml/zuXMLSerializer.h"
+#include "platform/classes/ClassRegistry.h"
+#include "platform/forms/Application.h"
+
+namespace zu {
+
+// A library that publishes classes adds its registration call here.
+void RegisterProjectClasses() {
+  RegisterFrameworkClasses();
+  RegisterXMLSerializerClasses();
+  RegisterFormsClasses();
+  RegisterUnit1Classes();
+  RegisterStyleClasses();
+  Register3DColorClasses();
+}
+
+}  // namespace zu
