@@ -1,6 +1,7 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
@@ -186,11 +187,12 @@ unsigned TCustomLabel::DrawTextFlags() const {
 
 void TCustomLabel::AdjustBounds() {
   if (!FAutoSize || ComponentState().Contains(csLoading)) return;
-  std::string text = FText.empty() ? " " : FText;
+  // An empty caption measures as one space, so the label keeps a line's height.
+  const std::string_view text = FText.empty() ? std::string_view(" ") : std::string_view(FText);
   TRect r = Rect(0, 0, FWordWrap ? FWidth : 0, 0);
   {
     TMeasureDC dc(FFont.get());
-    win::DrawTextA(dc.DC, text.c_str(), static_cast<int>(text.size()), &r,
+    win::DrawTextA(dc.DC, text.data(), static_cast<int>(text.size()), &r,
                    (DrawTextFlags() & ~(win::DT_RIGHT | win::DT_CENTER)) | win::DT_CALCRECT);
   }
   int32_t left = FLeft;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/graphics/Gdi.h"
@@ -30,6 +31,19 @@ void TGraphic::SaveToFile(const std::string& fileName) {
 }
 
 // ---- TBitmap ----
+
+namespace {
+
+// `count` bytes of a file for a loader; a failed allocation is EOutOfMemory.
+std::string LoaderBuffer(size_t count) {
+  try {
+    return std::string(count, '\0');
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
+}
+
+}  // namespace
 
 // The canvas of a bitmap: a memory DC made on demand with the bitmap selected, given up
 // whenever the bitmap's handle changes.
@@ -178,7 +192,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
                   uint32_t(uint8_t(header[4])) << 16 | uint32_t(uint8_t(header[5])) << 24;
   int64_t available = stream.Size() - stream.Position() + int64_t(sizeof header);
   if (size < sizeof header || int64_t(size) > available) throw EInvalidGraphic("Bitmap image is not valid");
-  std::string bytes(size, '\0');
+  std::string bytes = LoaderBuffer(size);
   std::memcpy(bytes.data(), header, sizeof header);
   stream.ReadBuffer(bytes.data() + sizeof header, int32_t(size - sizeof header));
   Replace(DecodeBmp(bytes.data(), bytes.size()));
@@ -186,7 +200,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
 
 void TBitmap::LoadFromPngFile(const std::string& fileName) {
   TFileStream stream(fileName, fmOpenRead);
-  std::string bytes(size_t(stream.Size()), '\0');
+  std::string bytes = LoaderBuffer(size_t(stream.Size()));
   stream.ReadBuffer(bytes.data(), int32_t(bytes.size()));
   Replace(DecodePng(bytes.data(), bytes.size()));
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/Gdi.h"
@@ -30,14 +32,44 @@ void Put32(std::string& out, uint32_t v) {
 uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
 
+// Refuses a size past the loaders' limits before anything is allocated for it.
+void CheckSize(uint64_t width, uint64_t height, const char* message) {
+  if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide ||
+      width * height > kMaxImagePixels)
+    throw EInvalidGraphic(message);
+}
+
+// A new bitmap for a loader; a failed allocation is the framework's EOutOfMemory.
 HBITMAP NewBitmap(int width, int height, bool mono, TBitmapPixels& pixels) {
-  HBITMAP b = CreateBitmap(width, height, 1, mono ? 1 : 32, nullptr);
+  HBITMAP b = nullptr;
+  try {
+    b = CreateBitmap(width, height, 1, mono ? 1 : 32, nullptr);
+  } catch (const std::bad_alloc&) {
+    b = nullptr;
+  }
   if (!b || !GetBitmapPixels(b, &pixels)) {
     DeleteObject(b);
     throw EOutOfMemory("Out of memory");
   }
   return b;
 }
+
+// A PNG reader's state, freed however the loader leaves (freeing twice is harmless).
+struct TPngImage {
+  png_image image;
+  TPngImage() {
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+  }
+  ~TPngImage() { png_image_free(&image); }
+};
+
+// The bitmap owned until the loader hands it over.
+struct TBitmapGuard {
+  HBITMAP bitmap;
+  ~TBitmapGuard() { DeleteObject(bitmap); }
+  HBITMAP Release() { return std::exchange(bitmap, nullptr); }
+};
 
 }  // namespace
 
@@ -104,9 +136,10 @@ HBITMAP DecodeBmp(const void* data, size_t size) {
   int64_t h = topDown ? -int64_t(height) : height;
   bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
   bool plain = compression == 0 || (compression == 3 && bits == 32);
-  if (width <= 0 || h <= 0 || width > 65535 || h > 65535 || !knownDepth || !plain)
-    throw EInvalidGraphic(kInvalidBitmap);
-  std::vector<uint32_t> palette;
+  if (width <= 0 || !knownDepth || !plain) throw EInvalidGraphic(kInvalidBitmap);
+  CheckSize(uint64_t(width), uint64_t(h), kInvalidBitmap);
+  bool mono = bits == 1;
+  std::vector<uint32_t> palette;  // a 1-bit file's colours as the black or white they become
   if (bits <= 8) {
     uint32_t count = colors ? colors : 1u << bits;
     if (count > 256u) throw EInvalidGraphic(kInvalidBitmap);
@@ -114,12 +147,13 @@ HBITMAP DecodeBmp(const void* data, size_t size) {
     if (at + size_t(count) * 4 > size) throw EInvalidGraphic(kInvalidBitmap);
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* e = d + at + size_t(i) * 4;
-      palette.push_back(RGB(e[2], e[1], e[0]));
+      uint32_t c = RGB(e[2], e[1], e[0]);
+      if (mono) c = e[0] + e[1] + e[2] >= 383 ? 0xFFFFFF : 0;
+      palette.push_back(c);
     }
   }
   uint64_t rowBytes = ((uint64_t(width) * bits + 31) / 32) * 4;
   if (offset > size || rowBytes * uint64_t(h) > size - offset) throw EInvalidGraphic(kInvalidBitmap);
-  bool mono = bits == 1;
   TBitmapPixels p;
   HBITMAP result = NewBitmap(width, int(h), mono, p);
   for (int64_t row = 0; row < h; ++row) {
@@ -142,10 +176,6 @@ HBITMAP DecodeBmp(const void* data, size_t size) {
         default:
           c = RGB(src[x * 4 + 2], src[x * 4 + 1], src[x * 4]);
           break;
-      }
-      if (mono) {
-        int sum = GetRValue(c) + GetGValue(c) + GetBValue(c);
-        c = sum >= 383 ? 0xFFFFFF : 0;
       }
       dst[x] = c;
     }
@@ -185,32 +215,39 @@ std::string EncodePng(HBITMAP bitmap) {
 }
 
 HBITMAP DecodePng(const void* data, size_t size) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
+  TPngImage png;
+  png_image& image = png.image;
   if (!data || !png_image_begin_read_from_memory(&image, data, size)) throw EInvalidGraphic(kInvalidPng);
-  if (image.width == 0 || image.height == 0 || image.width > 65535 || image.height > 65535) {
-    png_image_free(&image);
-    throw EInvalidGraphic(kInvalidPng);
-  }
+  CheckSize(image.width, image.height, kInvalidPng);
   bool gray = !(image.format & PNG_FORMAT_FLAG_COLOR);
   image.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> rows(size_t(PNG_IMAGE_SIZE(image)));
-  png_color background{255, 255, 255};  // transparent pixels over white
-  if (!png_image_finish_read(&image, &background, rows.data(), 0, nullptr)) {
-    png_image_free(&image);
-    throw EInvalidGraphic(kInvalidPng);
-  }
   int width = int(image.width), height = int(image.height);
-  bool mono = gray;
-  for (size_t i = 0; mono && i < rows.size(); ++i) mono = rows[i] == 0 || rows[i] == 255;
   TBitmapPixels p;
-  HBITMAP result = NewBitmap(width, height, mono, p);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* c = rows.data() + (size_t(y) * size_t(width) + size_t(x)) * 3;
-      p.bits[size_t(y) * size_t(p.stride) + size_t(x)] = RGB(c[0], c[1], c[2]);
+  TBitmapGuard colour{NewBitmap(width, height, false, p)};
+  // Each row is read as RGB bytes into the start of its own row of pixels, then widened in place
+  // from its end, so the image needs no buffer beside the bitmap.
+  auto* first = reinterpret_cast<uint8_t*>(p.bits);
+  png_color background{255, 255, 255};  // transparent pixels over white
+  if (!png_image_finish_read(&image, &background, first, png_int_32(p.stride) * 4, nullptr))
+    throw EInvalidGraphic(kInvalidPng);
+  bool mono = gray;
+  for (int y = 0; y < height; ++y) {
+    uint32_t* row = p.bits + size_t(y) * size_t(p.stride);
+    const uint8_t* rgb = reinterpret_cast<const uint8_t*>(row);
+    for (int x = width - 1; x >= 0; --x) {
+      const uint8_t* c = rgb + size_t(x) * 3;
+      uint32_t pixel = RGB(c[0], c[1], c[2]);
+      row[x] = pixel;
+      mono = mono && (pixel == 0 || pixel == 0xFFFFFF);
     }
+  }
+  if (!mono) return colour.Release();
+  // Black and white only: the same pixels in a 1-bit bitmap.
+  TBitmapPixels m;
+  HBITMAP result = NewBitmap(width, height, true, m);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(m.bits + size_t(y) * size_t(m.stride), p.bits + size_t(y) * size_t(p.stride),
+                size_t(width) * 4);
   return result;
 }
 

@@ -342,52 +342,81 @@ FontFace& FaceOf(FontObj& font) {
   return *font.face;
 }
 
-// UTF-8 to code points; a byte that starts no valid sequence stands for itself.
-std::vector<uint32_t> Decode(const char* text, int count) {
-  std::vector<uint32_t> out;
-  if (!text) return out;
-  size_t n = count < 0 ? std::strlen(text) : size_t(count);
-  const auto* s = reinterpret_cast<const unsigned char*>(text);
-  for (size_t i = 0; i < n;) {
+// UTF-8 text read in place as characters: nothing is widened or copied, and a piece of the text
+// (a line, a wrapped part of one) is a pair of byte offsets into it. A byte that starts no valid
+// sequence stands for itself. With `prefix`, "&x" is x marked for underlining, "&&" is "&", and a
+// last lone "&" ends the text.
+struct TextView {
+  const unsigned char* s = nullptr;
+  size_t n = 0;
+  bool prefix = false;
+
+  TextView(const char* text, int count, bool prefixes)
+      : s(reinterpret_cast<const unsigned char*>(text)),
+        n(!text       ? 0
+          : count < 0 ? std::strlen(text)
+                      : size_t(count)),
+        prefix(prefixes) {}
+
+  // Reads the character at offset `i` of a piece ending at `end`, moves `i` past it; false at
+  // the piece's end.
+  bool Next(size_t& i, size_t end, uint32_t& cp, bool& marked) const {
+    marked = false;
+    if (i >= end) return false;
+    if (prefix && s[i] == '&') {
+      if (++i >= end) return false;
+      marked = s[i] != '&';
+    }
     unsigned c = s[i];
     size_t extra = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
-    bool valid = extra > 0 && i + extra < n;
-    uint32_t cp = c & (0x3Fu >> extra);
+    bool valid = extra > 0 && i + extra < end;
+    cp = c & (0x3Fu >> extra);
     for (size_t k = 1; valid && k <= extra; ++k) {
       valid = (s[i + k] & 0xC0) == 0x80;
       cp = (cp << 6) | (s[i + k] & 0x3F);
     }
-    out.push_back(valid ? cp : c);
+    if (!valid) cp = c;
     i += valid ? extra + 1 : 1;
+    return true;
   }
-  return out;
-}
-
-// A line of glyphs with their pen offsets along the baseline.
-struct Run {
-  std::vector<uint32_t> cps;
-  std::vector<int> offsets;
-  int width = 0;
-  std::vector<std::pair<int, int>> underlines;  // extra underlined spans (prefix characters)
 };
 
-// Lays out code points; `dx` (may be null) gives the advances; tabs move to the next multiple of
-// `tabWidth` when it is positive, other control characters take no room.
-Run Layout(FontFace& f, const std::vector<uint32_t>& cps, const int* dx, int tabWidth) {
-  Run run;
-  run.cps = cps;
+// A piece of text laid out on one baseline: `dx` (may be null) gives each character's advance;
+// otherwise tabs move to the next multiple of `tabWidth` when it is positive and other control
+// characters take no room.
+struct Run {
+  const TextView* text = nullptr;
+  size_t from = 0;
+  size_t to = 0;
+  const int* dx = nullptr;
+  int tabWidth = 0;
+  int width = 0;  // set by Measure
+};
+
+// The pen offset after `cp` drawn at `x`.
+int Advance(FontFace& f, uint32_t cp, int x, int tabWidth) {
+  if (cp == '\t' && tabWidth > 0) return (x / tabWidth + 1) * tabWidth;
+  return cp >= 32 ? x + f.Get(cp).advance : x;
+}
+
+// Calls step(cp, marked, x, next) for each character of the run with its pen offsets before and
+// after it; returns the run's width.
+template <class Step>
+int Walk(FontFace& f, const Run& run, Step step) {
   int x = 0;
-  for (size_t i = 0; i < cps.size(); ++i) {
-    run.offsets.push_back(x);
-    if (dx) {
-      x += dx[i];
-    } else if (cps[i] == '\t' && tabWidth > 0) {
-      x = (x / tabWidth + 1) * tabWidth;
-    } else if (cps[i] >= 32) {
-      x += f.Get(cps[i]).advance;
-    }
+  size_t i = run.from;
+  uint32_t cp;
+  bool marked;
+  for (size_t k = 0; run.text->Next(i, run.to, cp, marked); ++k) {
+    int next = run.dx ? x + run.dx[k] : Advance(f, cp, x, run.tabWidth);
+    step(cp, marked, x, next);
+    x = next;
   }
-  run.width = x;
+  return x;
+}
+
+Run& Measure(FontFace& f, Run& run) {
+  run.width = Walk(f, run, [](uint32_t, bool, int, int) {});
   return run;
 }
 
@@ -425,27 +454,28 @@ void FillBand(Target& t, const FontFace& f, double bx, double by, int length, in
 void DrawRun(Target& t, FontFace& f, const Run& run, double bx, double by, const RECT& clip, uint32_t color,
              bool opaque, uint32_t back) {
   if (opaque) FillBand(t, f, bx, by, run.width, -f.tm.tmAscent, f.tm.tmDescent, clip, back);
-  for (size_t i = 0; i < run.cps.size(); ++i) {
-    if (run.cps[i] < 32) continue;
-    const Glyph& g = f.Get(run.cps[i]);
-    int px = int(std::lround(bx + run.offsets[i] * f.cosA));
-    int py = int(std::lround(by - run.offsets[i] * f.sinA));
+  auto bar = [&](double fromX, int length, int top, int thickness) {
+    FillBand(t, f, bx + fromX * f.cosA, by - fromX * f.sinA, length, top, top + thickness, clip, color);
+  };
+  Walk(f, run, [&](uint32_t cp, bool marked, int x, int next) {
+    if (marked) bar(x, next - x, f.underlineTop, f.underlineThickness);
+    if (cp < 32) return;
+    const Glyph& g = f.Get(cp);
+    int px = int(std::lround(bx + x * f.cosA));
+    int py = int(std::lround(by - x * f.sinA));
+    if (f.sinA == 0 && (px + g.left >= clip.right || px + g.left + g.width <= clip.left)) return;
     for (int y = 0; y < g.height; ++y) {
       int dy = py + g.top + y;
       if (dy < clip.top || dy >= clip.bottom) continue;
       const uint8_t* row = g.ink.data() + size_t(y) * size_t(g.width);
-      for (int x = 0; x < g.width; ++x) {
-        int dx = px + g.left + x;
-        if (row[x] && dx >= clip.left && dx < clip.right) t.bitmap->Row(dy)[dx] = color;
+      for (int gx = 0; gx < g.width; ++gx) {
+        int dx = px + g.left + gx;
+        if (row[gx] && dx >= clip.left && dx < clip.right) t.bitmap->Row(dy)[dx] = color;
       }
     }
-  }
-  auto bar = [&](double fromX, int length, int top, int thickness) {
-    FillBand(t, f, bx + fromX * f.cosA, by - fromX * f.sinA, length, top, top + thickness, clip, color);
-  };
+  });
   if (f.log.lfUnderline) bar(0, run.width, f.underlineTop, f.underlineThickness);
   if (f.log.lfStrikeOut) bar(0, run.width, f.strikeTop, f.strikeThickness);
-  for (auto [from, to] : run.underlines) bar(from, to - from, f.underlineTop, f.underlineThickness);
 }
 
 struct TextContext {
@@ -508,8 +538,9 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, SIZE* size) {
   FontObj* font = d ? SelectedFont(d) : nullptr;
   if (!font || !size || count < 0) return 0;
   FontFace& f = FaceOf(*font);
-  Run run = Layout(f, Decode(text, count), nullptr, 0);
-  size->cx = run.width;
+  TextView view(text, count, false);
+  Run run{&view, 0, view.n};
+  size->cx = Measure(f, run).width;
   size->cy = f.tm.tmHeight;
   return 1;
 }
@@ -530,8 +561,9 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
     if ((options & ETO_CLIPPED) && !IntersectRect(&clip, &clip, &r)) return 1;
   }
   if (!text || count == 0) return 1;
-  Run run = Layout(*c.face, Decode(text, int(count)), dx, 0);
-  TextAt(c, x, y, run, clip, c.t.dc->state.bkMode == OPAQUE);
+  TextView view(text, int(count), false);
+  Run run{&view, 0, view.n, dx};
+  TextAt(c, x, y, Measure(*c.face, run), clip, c.t.dc->state.bkMode == OPAQUE);
   return 1;
 }
 
@@ -542,80 +574,60 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int count) {
 
 namespace {
 
-struct Line {
-  std::vector<uint32_t> cps;
-  std::vector<size_t> underlined;  // indices of prefix-marked characters
-};
-
-// Takes out prefix marks: "&x" underlines x, "&&" is "&", a last lone "&" is dropped.
-Line StripPrefixes(const std::vector<uint32_t>& cps, bool process) {
-  Line line;
-  for (size_t i = 0; i < cps.size(); ++i) {
-    if (process && cps[i] == '&') {
-      if (i + 1 >= cps.size()) break;
-      ++i;
-      if (cps[i] != '&') line.underlined.push_back(line.cps.size());
-    }
-    line.cps.push_back(cps[i]);
-  }
-  return line;
-}
-
-std::vector<Line> SplitLines(const Line& all, bool single) {
-  std::vector<Line> lines(1);
-  size_t u = 0;
-  for (size_t i = 0; i < all.cps.size(); ++i) {
-    uint32_t c = all.cps[i];
-    if (!single && (c == '\r' || c == '\n')) {
-      if (c == '\r' && i + 1 < all.cps.size() && all.cps[i + 1] == '\n') ++i;
-      lines.emplace_back();
-      continue;
-    }
-    while (u < all.underlined.size() && all.underlined[u] < i) ++u;
-    if (u < all.underlined.size() && all.underlined[u] == i)
-      lines.back().underlined.push_back(lines.back().cps.size());
-    lines.back().cps.push_back(c);
-  }
-  return lines;
-}
-
-Line Slice(const Line& line, size_t from, size_t to) {
-  Line out;
-  out.cps.assign(line.cps.begin() + std::ptrdiff_t(from), line.cps.begin() + std::ptrdiff_t(to));
-  for (size_t u : line.underlined)
-    if (u >= from && u < to) out.underlined.push_back(u - from);
-  return out;
-}
-
-// Breaks a line at spaces so that each piece fits `width`; a word wider than the line stays whole.
-// Spaces at a break belong to neither piece.
-std::vector<Line> WrapLine(FontFace& f, const Line& line, int width, int tabWidth) {
-  std::vector<Line> out;
-  size_t start = 0, n = line.cps.size();
-  auto isSpace = [&](size_t i) { return line.cps[i] == ' '; };
-  auto widthOf = [&](size_t from, size_t to) {
-    std::vector<uint32_t> part(line.cps.begin() + std::ptrdiff_t(from),
-                               line.cps.begin() + std::ptrdiff_t(to));
-    return Layout(f, part, nullptr, tabWidth).width;
-  };
+// Calls line(from, to) for each line of the text: lines end at "\r\n", "\r" or "\n" unless
+// `single`; an empty text has none.
+template <class Line>
+void ForEachLine(const TextView& text, bool single, Line line) {
+  size_t i = 0, start = 0, probe = 0;
+  uint32_t cp;
+  bool marked;
+  if (!text.Next(probe, text.n, cp, marked)) return;
   while (true) {
-    size_t end = start;  // end of the last word that fits
-    size_t i = start;
-    while (i < n) {
-      size_t wordEnd = i;
-      while (wordEnd < n && isSpace(wordEnd)) ++wordEnd;
-      while (wordEnd < n && !isSpace(wordEnd)) ++wordEnd;
-      if (end > start && widthOf(start, wordEnd) > width) break;
-      end = wordEnd;
-      i = wordEnd;
-    }
-    out.push_back(Slice(line, start, end));
-    size_t next = end;
-    while (next < n && isSpace(next)) ++next;
-    if (next >= n) break;
-    start = next;
+    size_t at = i;
+    if (!text.Next(i, text.n, cp, marked)) return line(start, at);
+    if (single || (cp != '\r' && cp != '\n')) continue;
+    line(start, at);
+    size_t after = i;
+    if (cp == '\r' && text.Next(after, text.n, cp, marked) && cp == '\n') i = after;
+    start = i;
   }
-  return out;
+}
+
+// Calls piece(run) for each part of a line broken at spaces so that it fits `width`, measured;
+// a word wider than the line stays whole, and spaces at a break belong to neither part. Every
+// character is laid out at most twice, so breaking is linear in the line's length.
+template <class Piece>
+void WrapLine(FontFace& f, Run line, int width, Piece piece) {
+  const TextView& text = *line.text;
+  size_t end = line.to;
+  uint32_t cp;
+  bool marked;
+  // The offset after the spaces (or the non-spaces) from `i`, with the pen moved along.
+  auto skip = [&](size_t i, int& x, bool spaces) {
+    for (size_t at = i; text.Next(at, end, cp, marked) && (cp == ' ') == spaces; i = at)
+      x = Advance(f, cp, x, line.tabWidth);
+    return i;
+  };
+  size_t start = line.from;
+  while (true) {
+    size_t fits = start;  // end of the last word that fits
+    int fitsWidth = 0;
+    while (fits < end) {
+      int x = fitsWidth;
+      size_t wordEnd = skip(skip(fits, x, true), x, false);
+      if (wordEnd == fits || (fits > start && x > width)) break;
+      fits = wordEnd;
+      fitsWidth = x;
+    }
+    Run part = line;
+    part.from = start;
+    part.to = fits;
+    part.width = fitsWidth;
+    piece(part);
+    int ignored = 0;
+    start = skip(fits, ignored, true);
+    if (start >= end) break;
+  }
 }
 
 }  // namespace
@@ -628,31 +640,24 @@ int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
   int tabWidth = 0;
   if (format & DT_EXPANDTABS)
     tabWidth = f.tm.tmAveCharWidth * ((format & DT_TABSTOP) ? int((format >> 8) & 0xFF) : 8);
-  Line all = StripPrefixes(Decode(text, count), !(format & DT_NOPREFIX));
-  std::vector<Line> lines;
-  if (!all.cps.empty()) {
-    for (const Line& line : SplitLines(all, single)) {
-      if ((format & DT_WORDBREAK) && !single) {
-        for (Line& piece : WrapLine(f, line, rect->right - rect->left, tabWidth))
-          lines.push_back(std::move(piece));
-      } else {
-        lines.push_back(line);
-      }
-    }
-  }
+  TextView view(text, count, !(format & DT_NOPREFIX));
+  // Lays the text out line by line, wrapped where asked, calling run(run) for each.
+  auto forEachRun = [&](auto run) {
+    ForEachLine(view, single, [&](size_t from, size_t to) {
+      Run line{&view, from, to, nullptr, tabWidth};
+      if ((format & DT_WORDBREAK) && !single)
+        WrapLine(f, line, rect->right - rect->left, run);
+      else
+        run(Measure(f, line));
+    });
+  };
   int lineHeight = f.tm.tmHeight + ((format & DT_EXTERNALLEADING) ? f.tm.tmExternalLeading : 0);
-  int total = lineHeight * int(lines.size());
-  std::vector<Run> runs;
-  int widest = 0;
-  for (const Line& line : lines) {
-    Run run = Layout(f, line.cps, nullptr, tabWidth);
-    for (size_t u : line.underlined) {
-      int end = u + 1 < run.offsets.size() ? run.offsets[u + 1] : run.width;
-      run.underlines.emplace_back(run.offsets[u], end);
-    }
+  int lines = 0, widest = 0;
+  forEachRun([&](const Run& run) {
+    ++lines;
     widest = std::max(widest, run.width);
-    runs.push_back(std::move(run));
-  }
+  });
+  int total = lineHeight * lines;
   // Centring halves the rectangle and the text each on its own: h 20, cy 13 give 10 - 6.
   int top = rect->top;
   if (single && (format & DT_VCENTER)) top = rect->top + (rect->bottom - rect->top) / 2 - total / 2;
@@ -670,12 +675,14 @@ int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
     if (!IntersectRect(&clip, &clip, &r)) clip = RECT{};
   }
   UINT align = std::exchange(c.t.dc->state.textAlign, TA_LEFT | TA_TOP);
-  for (size_t i = 0; i < runs.size(); ++i) {
+  int y = top;
+  forEachRun([&](const Run& run) {
     int x = rect->left;
-    if (format & DT_CENTER) x = rect->left + (rect->right - rect->left - runs[i].width) / 2;
-    if (format & DT_RIGHT) x = rect->right - runs[i].width;
-    TextAt(c, x, top + int(i) * lineHeight, runs[i], clip, c.t.dc->state.bkMode == OPAQUE);
-  }
+    if (format & DT_CENTER) x = rect->left + (rect->right - rect->left - run.width) / 2;
+    if (format & DT_RIGHT) x = rect->right - run.width;
+    TextAt(c, x, y, run, clip, c.t.dc->state.bkMode == OPAQUE);
+    y += lineHeight;
+  });
   c.t.dc->state.textAlign = align;
   return single && (format & (DT_VCENTER | DT_BOTTOM)) ? top - rect->top + total : total;
 }

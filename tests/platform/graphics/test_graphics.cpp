@@ -1,6 +1,11 @@
 // The framework's graphic objects: colours, fonts, pens, brushes, canvases, bitmaps, icons, files.
+#include <sys/resource.h>
+#include <zlib.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "Surface.h"
 
@@ -320,6 +325,133 @@ TEST(ImageFiles, ReadsPaletteBmpsAndPngsWithAlpha) {
   EXPECT_EQ(p.bits[p.stride + 1], RGB(0, 0, 255));
   DeleteObject(b);
   EXPECT_THROW(DecodeBmp(bmp, sizeof bmp - 1), EInvalidGraphic) << "pixels cut short";
+}
+
+// The bytes a hex string spells.
+std::string FromHex(const char* hex) {
+  std::string out;
+  for (const char* p = hex; p[0] && p[1]; p += 2) out += char(std::stoi(std::string(p, 2), nullptr, 16));
+  return out;
+}
+
+// A BMP file header and 40-byte info header for a `width` x `height` image of `bits` per pixel,
+// with `colors` palette entries; the caller appends the palette and pixels.
+std::string BmpHeader(int32_t width, int32_t height, int bits, uint32_t colors, uint32_t dataBytes) {
+  std::string h;
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) h += char((v >> (8 * i)) & 0xFF);
+  };
+  uint32_t offset = 14 + 40 + colors * 4;
+  h += "BM";
+  put(offset + dataBytes, 4);
+  put(0, 4);
+  put(offset, 4);
+  put(40, 4);
+  put(uint32_t(width), 4);
+  put(uint32_t(height), 4);
+  put(1, 2);
+  put(uint32_t(bits), 2);
+  put(0, 4);
+  put(dataBytes, 4);
+  put(0, 4);
+  put(0, 4);
+  put(colors, 4);
+  put(0, 4);
+  return h;
+}
+
+// A PNG whose header claims width x height pixels, made from a small valid file with the header's
+// checksum redone.
+std::string PngClaiming(uint32_t width, uint32_t height) {
+  std::string png = FromHex(
+      "89504e470d0a1a0a0000000d494844520000ffff0000ffff01000000009e7ee4fd0000000949444154789c630000000100015e"
+      "ff7df90000000049454e44ae426082");
+  for (int i = 0; i < 4; ++i) {
+    png[size_t(16 + i)] = char((width >> (24 - 8 * i)) & 0xFF);
+    png[size_t(20 + i)] = char((height >> (24 - 8 * i)) & 0xFF);
+  }
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17);
+  for (int i = 0; i < 4; ++i) png[size_t(29 + i)] = char((crc >> (24 - 8 * i)) & 0xFF);
+  return png;
+}
+
+TEST(ImageFiles, OneBitBmpsLoadIntoOneBitBitmaps) {
+  // 10 x 2, top-down, palette dark blue and cyan: they become black and white.
+  std::string bmp = BmpHeader(10, -2, 1, 2, 8);
+  bmp += std::string("\x80\0\0\0\xff\xff\0\0", 8);
+  bmp += std::string("\xA5\x40\0\0\x00\x80\0\0", 8);  // rows of 4 bytes each
+  TStringStream stream(bmp);
+  TBitmap bitmap;
+  bitmap.LoadFromStream(stream);
+  EXPECT_TRUE(bitmap.Monochrome());
+  EXPECT_EQ(bitmap.PixelFormat(), pf1bit);
+  BITMAP info;
+  ASSERT_TRUE(GetObjectA(bitmap.Handle(), sizeof info, &info));
+  EXPECT_EQ(info.bmBitsPixel, 1);
+  const char* rows[] = {"1010010101", "0000000010"};  // 1: white (index 1, cyan)
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 10; ++x)
+      EXPECT_EQ(bitmap.Canvas()->Pixels(x, y), rows[y][x] == '1' ? clWhite : clBlack) << x << "," << y;
+}
+
+// Fails the process (exit 1, with a line on stderr) unless `load` raises EOutOfMemory when
+// `outOfMemory`, EInvalidGraphic otherwise.
+template <class Load>
+void ExpectRaises(const char* what, Load load, bool outOfMemory) {
+  try {
+    DeleteObject(load());
+    std::fprintf(stderr, "%s: loaded\n", what);
+  } catch (const EOutOfMemory&) {
+    if (outOfMemory) return;
+    std::fprintf(stderr, "%s: EOutOfMemory\n", what);
+  } catch (const EInvalidGraphic&) {
+    if (!outOfMemory) return;
+    std::fprintf(stderr, "%s: EInvalidGraphic\n", what);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", what, e.what());
+  }
+  std::_Exit(1);
+}
+
+// Loads huge images under a 512 MB address-space limit; exits 0 when each raised as it should.
+void LoadHugeImagesUnderALimit() {
+  std::string png66 = PngClaiming(65535, 65535);
+  std::string bmpHuge = BmpHeader(65535, 65535, 24, 0, 0) + std::string(64, '\0');
+  std::string pngPastLimit = PngClaiming(16385, 16384);
+  std::string pngAtLimit = PngClaiming(16384, 16384);  // 2^28 pixels: 1 GB of pixels
+  std::string bmpAtLimit = BmpHeader(16384, 16384, 1, 2, 16384u * 16384u / 8) + std::string(8, '\0');
+  bmpAtLimit.resize(bmpAtLimit.size() + 16384u * 16384u / 8);
+  rlimit limit{512u << 20, 512u << 20};
+  if (png66.size() != 66 || setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+  auto png = [](const std::string& s) { return [&s] { return DecodePng(s.data(), s.size()); }; };
+  auto bmp = [](const std::string& s) { return [&s] { return DecodeBmp(s.data(), s.size()); }; };
+  ExpectRaises("66-byte PNG", png(png66), false);
+  ExpectRaises("65535 x 65535 BMP", bmp(bmpHuge), false);
+  ExpectRaises("PNG past 2^28 pixels", png(pngPastLimit), false);
+  ExpectRaises("PNG of 2^28 pixels", png(pngAtLimit), true);
+  ExpectRaises("1-bit BMP of 2^28 pixels", bmp(bmpAtLimit), true);
+  TStringStream stream(bmpHuge);
+  TBitmap bitmap;
+  auto viaStream = [&] {
+    bitmap.LoadFromStream(stream);
+    return HBITMAP(nullptr);
+  };
+  ExpectRaises("65535 x 65535 BMP stream", viaStream, false);
+  std::_Exit(0);
+}
+
+// Headers naming huge images are refused before anything is allocated for them, and an image
+// within the limits that cannot be allocated raises EOutOfMemory, never std::bad_alloc. Runs in a
+// child process, which the address-space limit binds alone.
+TEST(ImageFiles, HugeHeadersAreRefusedBeforeAllocating) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit";
+#endif
+#endif
+  EXPECT_EXIT(LoadHugeImagesUnderALimit(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Fonts and text: metrics, extents, placement by DrawTextA's flags, clipping, rotation, styles.
 #include <cstring>
+#include <string>
 
 #include "Surface.h"
 
@@ -234,6 +235,48 @@ TEST_F(Text, TabsExpandAndPrefixesUnderline) {
   }
   EXPECT_GT(underRow, tm.tmAscent) << "a full row of ink under F, below the baseline";
   for (int x = f + 1; x < s.Extent("File").cx; ++x) EXPECT_EQ(s.Raw(x, underRow), kWhite) << x;
+}
+
+// Text is measured where it lies: line breaks, prefixes at line ends and the end of the text,
+// wrapping with tabs, and texts far longer than a line.
+TEST_F(Text, CalcRectCountsLinesAndWidthsOfTheTextAsWritten) {
+  Font font(-12);
+  TextSurface s(1, 1, font.Handle());
+  TEXTMETRICA tm;
+  GetTextMetricsA(s.dc, &tm);
+  struct Case {
+    const char* text;
+    UINT format;
+    int lines;
+    const char* widest;  // the line the width must be of
+  } cases[] = {
+      {"", 0, 0, ""},
+      {"&", 0, 0, ""},
+      {"ab&", 0, 1, "ab"},
+      {"a\n", 0, 2, "a"},
+      {"a\r\n\r\nbc", 0, 3, "bc"},
+      {"x&\nyy", 0, 2, "yy"},
+      {"x&&\nyy&&", 0, 2, "yy&"},
+      {"&&&&", DT_SINGLELINE, 1, "&&"},
+      {"a&\tb", DT_NOPREFIX, 1, "a&\tb"},
+      {"wide\r\nw", DT_SINGLELINE, 1, "wide\r\nw"},
+  };
+  for (const Case& c : cases) {
+    RECT r{0, 0, 0, 0};
+    EXPECT_EQ(DrawTextA(s.dc, c.text, -1, &r, c.format | DT_CALCRECT), c.lines * tm.tmHeight) << c.text;
+    EXPECT_EQ(r.right, s.Extent(c.widest).cx) << c.text;
+  }
+  // A long line wraps into lines of its words, each within the width; a tab at a line's start
+  // moves from that line's left edge.
+  std::string words;
+  for (int i = 0; i < 20000; ++i) words += "word\tw ";
+  RECT two{0, 0, 0, 0};
+  DrawTextA(s.dc, "word\tw word\tw", -1, &two, DT_EXPANDTABS | DT_CALCRECT);
+  RECT r{0, 0, two.right, 0};
+  int height =
+      DrawTextA(s.dc, words.c_str(), int(words.size()), &r, DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT);
+  EXPECT_EQ(height, 10000 * tm.tmHeight) << "two words a line";
+  EXPECT_EQ(r.right, two.right);
 }
 
 TEST_F(Text, ExtTextOutClipsToItsRectangleAndOpaqueFillsIt) {

@@ -1,0 +1,147 @@
+// Long texts: a 10 MB caption of an auto-sized label, and the same text measured and drawn with
+// DrawTextA. Each case reports `peak_multiple`, the most memory its work held at once beyond what
+// was allocated before it (counted by the global allocator below), over the size of the text.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "platform/forms/StdCtrls.h"
+#include "platform/graphics/Gdi.h"
+#include "platform/graphics/GdiText.h"
+
+namespace {
+
+std::atomic<size_t> gLive{0};
+std::atomic<size_t> gPeak{0};
+
+void* Track(void* p) {
+  if (!p) throw std::bad_alloc();
+  size_t live = gLive += malloc_usable_size(p);
+  size_t peak = gPeak.load();
+  while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
+  }
+  return p;
+}
+
+void Untrack(void* p) {
+  if (!p) return;
+  gLive -= malloc_usable_size(p);
+  std::free(p);
+}
+
+}  // namespace
+
+void* operator new(size_t n) { return Track(std::malloc(n ? n : 1)); }
+void* operator new[](size_t n) { return Track(std::malloc(n ? n : 1)); }
+void* operator new(size_t n, std::align_val_t a) {
+  return Track(
+      std::aligned_alloc(size_t(a), (std::max<size_t>(n, 1) + size_t(a) - 1) / size_t(a) * size_t(a)));
+}
+void* operator new[](size_t n, std::align_val_t a) { return operator new(n, a); }
+void operator delete(void* p) noexcept { Untrack(p); }
+void operator delete[](void* p) noexcept { Untrack(p); }
+void operator delete(void* p, size_t) noexcept { Untrack(p); }
+void operator delete[](void* p, size_t) noexcept { Untrack(p); }
+void operator delete(void* p, std::align_val_t) noexcept { Untrack(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { Untrack(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { Untrack(p); }
+void operator delete[](void* p, size_t, std::align_val_t) noexcept { Untrack(p); }
+
+namespace {
+
+using namespace zu;
+
+constexpr size_t kTextBytes = 10u << 20;
+
+// 10 MB of words with a few two-byte characters, on one line or broken into lines of about
+// 80 characters.
+const std::string& LongText(bool lines) {
+  static const auto make = [](bool breaks) {
+    static const char* const words[] = {"lorem", "ipsum",        "dolor", "s\xC3\xAFt",
+                                        "amet",  "&consectetur", "adip"};
+    std::string s;
+    s.reserve(kTextBytes + 16);
+    for (size_t i = 0, column = 0; s.size() < kTextBytes; ++i) {
+      std::string word = words[i % 7];
+      s += word;
+      column += word.size() + 1;
+      if (breaks && column > 80) {
+        s += "\r\n";
+        column = 0;
+      } else {
+        s += ' ';
+      }
+    }
+    return s;
+  };
+  static const std::string oneLine = make(false), manyLines = make(true);
+  return lines ? manyLines : oneLine;
+}
+
+// Runs `work` once per iteration and reports its peak memory over the text's size.
+template <class Work>
+void Measure(benchmark::State& state, const std::string& text, Work work) {
+  double worst = 0;
+  for (auto _ : state) {
+    size_t before = gLive.load();
+    gPeak = before;
+    work();
+    worst = std::max(worst, double(gPeak.load() - before) / double(text.size()));
+  }
+  state.counters["peak_multiple"] = worst;
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+
+// Setting the caption of an auto-sized label: the label keeps the text and measures it. The
+// caption the label keeps counts once in the multiple.
+void BM_LabelCaption(benchmark::State& state) {
+  const std::string& text = LongText(state.range(0) != 0);
+  Measure(state, text, [&] {
+    TLabel label(nullptr);
+    label.SetWordWrap(state.range(0) != 0);
+    label.SetCaption(text);
+    benchmark::DoNotOptimize(label.Width());
+  });
+}
+BENCHMARK(BM_LabelCaption)->Arg(0)->Arg(1)->ArgName("lines")->Unit(benchmark::kMillisecond);
+
+// DrawTextA measuring (DT_CALCRECT) and drawing into a 400 x 300 bitmap, word-wrapped at 400.
+void BM_DrawText(benchmark::State& state) {
+  using namespace win;
+  const std::string& text = LongText(false);
+  bool draw = state.range(0) != 0;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateBitmap(400, 300, 1, 32, nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  Measure(state, text, [&] {
+    RECT r{0, 0, 400, 300};
+    DrawTextA(dc, text.data(), int(text.size()), &r, DT_WORDBREAK | DT_EXPANDTABS | (draw ? 0 : DT_CALCRECT));
+    benchmark::DoNotOptimize(r);
+  });
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+BENCHMARK(BM_DrawText)->Arg(0)->Arg(1)->ArgName("draw")->Unit(benchmark::kMillisecond);
+
+// GetTextExtentPoint32A of the whole text on one line.
+void BM_TextExtent(benchmark::State& state) {
+  using namespace win;
+  const std::string& text = LongText(false);
+  HDC dc = GetDC(nullptr);
+  Measure(state, text, [&] {
+    SIZE size;
+    GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
+    benchmark::DoNotOptimize(size);
+  });
+  ReleaseDC(nullptr, dc);
+}
+BENCHMARK(BM_TextExtent)->Unit(benchmark::kMillisecond);
+
+}  // namespace
