@@ -13,6 +13,7 @@
 #include "platform/classes/Classes.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/ObjectText.h"
+#include "tests/platform/classes/FormStreams.h"
 
 namespace zu {
 namespace {
@@ -50,16 +51,6 @@ std::string Fixture(const std::string& name) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A string stream that fails the test when asked for bytes past its end.
-class TBoundedStream : public TStringStream {
- public:
-  using TStringStream::TStringStream;
-  int32_t Read(void* Buffer, int32_t Count) override {
-    EXPECT_LE(Position() + Count, Size()) << "read past the end of the stream";
-    return TStringStream::Read(Buffer, Count);
-  }
-};
-
 std::string Hex(std::string_view digits) {
   std::string bytes;
   for (size_t i = 0; i + 1 < digits.size(); i += 2)
@@ -67,24 +58,10 @@ std::string Hex(std::string_view digits) {
   return bytes;
 }
 
-std::string ToText(const std::string& binary) {
-  TBoundedStream in(binary);
-  TStringStream out;
-  ObjectBinaryToText(in, out);
-  return out.DataString();
-}
-
-std::string ToBinary(const std::string& text) {
-  TStringStream in(text), out;
-  ObjectTextToBinary(in, out);
-  return out.DataString();
-}
-
-std::string Binary(TComponent* c) {
-  TStringStream s;
-  WriteComponent(s, c);
-  return s.DataString();
-}
+using test::Binary;
+using test::TBoundedStream;
+using test::ToBinary;
+using test::ToText;
 
 void LoadBinary(TComponent* into, const std::string& binary) {
   TBoundedStream in(binary);
