@@ -808,6 +808,7 @@ namespace {
 class TStructureWalk {
  public:
   TStructureWalk(TReader& reader, TStream& stream) : R(reader), S(stream) {}
+  bool Met15 = false;  // a value of type 0x15 was passed
 
   void Component() {
     TNesting<EReadError> level(Depth);
@@ -874,6 +875,7 @@ class TStructureWalk {
         skip(2 * count(4));
         break;
       case vaUString:  // vaDouble in the other dialect
+        Met15 = true;
         skip(R.DoubleDialect() ? 8 : 2 * count(4));
         break;
       case vaSet:
@@ -951,28 +953,44 @@ void TReader::SkipValue() { TStructureWalk(*this, FStream).Value(); }
 
 void TReader::SkipComponent() { TStructureWalk(*this, FStream).Component(); }
 
+// The Unicode reading wins when it walks the component to the stream's end, or when the walk met
+// no 0x15 at all; else the double reading when it walks to the end. Where neither reaches the
+// end, a reading that walks the whole component, with bytes left after it, wins, the Unicode one
+// first; where neither walks it, the error of the one that got further is raised.
 void TReader::SettleDialect() {
   const int64_t start = FStream.Position();
+  struct TOutcome {
+    std::exception_ptr Error;  // null when the walk went through the component
+    int64_t End = 0;           // where it ended or failed
+    bool Met15 = false;
+  };
   const auto walk = [&](bool doubles) {
+    TOutcome outcome;
     FDoubleDialect = doubles;
     FStream.SetPosition(start);
-    SkipComponent();
-  };
-  try {
-    walk(false);
-  } catch (const EReadError&) {
-    // The error of the reading that got further tells what is wrong when neither reading fits.
-    std::exception_ptr unicode = std::current_exception();
-    const int64_t reached = FStream.Position();
+    TStructureWalk walker(*this, FStream);
     try {
-      walk(true);
+      walker.Component();
     } catch (const EReadError&) {
-      if (FStream.Position() > reached) throw;
-      FDoubleDialect = false;
-      std::rethrow_exception(unicode);
+      outcome.Error = std::current_exception();
     }
+    outcome.End = FStream.Position();
+    outcome.Met15 = walker.Met15;
+    FStream.SetPosition(start);
+    return outcome;
+  };
+  const int64_t size = FStream.Size();
+  const TOutcome unicode = walk(false);
+  const bool unicodeWhole = !unicode.Error && unicode.End == size;
+  if (unicodeWhole || !unicode.Met15) {
+    if (unicode.Error) std::rethrow_exception(unicode.Error);
+    return;
   }
-  FStream.SetPosition(start);
+  const TOutcome doubles = walk(true);
+  if (!doubles.Error && (doubles.End == size || unicode.Error)) return;
+  FDoubleDialect = false;
+  if (!unicode.Error) return;
+  std::rethrow_exception(doubles.End > unicode.End ? doubles.Error : unicode.Error);
 }
 
 // ---- Reader: components and properties ----

@@ -11,6 +11,7 @@
 #include "platform/classes/IntegerConsts.h"
 #include "platform/classes/ObjectText.h"
 #include "platform/classes/Parser.h"
+#include "tests/platform/classes/FormStreams.h"
 
 namespace zu {
 namespace {
@@ -205,23 +206,9 @@ std::unique_ptr<TStreamRoot> MakeFullRoot() {
   return r;
 }
 
-std::string Binary(TComponent* c) {
-  TMemoryStream s;
-  WriteComponent(s, c);
-  return std::string(s.Memory(), static_cast<size_t>(s.Size()));
-}
-
-std::string ToText(const std::string& binary) {
-  TStringStream in(binary), out;
-  ObjectBinaryToText(in, out);
-  return out.DataString();
-}
-
-std::string ToBinary(const std::string& text) {
-  TStringStream in(text), out;
-  ObjectTextToBinary(in, out);
-  return out.DataString();
-}
+using test::Binary;
+using test::ToBinary;
+using test::ToText;
 
 void LoadText(TComponent* into, const std::string& text) {
   TMemoryStream binary;
