@@ -1,8 +1,11 @@
 // Arbitrary bytes read by TzuXMLSerializer.DeSerialize into an object with a property of every
 // kind, nested objects, a string list, collections (one nesting items in items) and a reference back
 // to itself. The first byte chooses the reader's options; with its top bit set the rest edits a
-// valid document instead of standing for one, so that deep elements are reached as well. Reading may
-// only succeed or raise a framework exception; writing the result back may only refuse the cycle.
+// valid document instead of standing for one: the first byte of the rest nests the template's items
+// up to twice as deep as the serializer allows, and each later pair of bytes puts a byte at a
+// position. Reading may only succeed or raise a framework exception; writing the result back may
+// only refuse the cycle or the nesting. The seed corpus and dictionary beside this file hold nested
+// item documents too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -144,6 +147,19 @@ std::string Template(bool wrap) {
   return std::string(stream.Memory(), static_cast<size_t>(stream.Size()));
 }
 
+// Document with its first item's element replaced by Levels items nested in each other's Children.
+std::string Nested(const std::string& document, size_t levels) {
+  const std::string open = "<TFuzzItem>", close = "</TFuzzItem>";
+  const size_t start = document.find(open), end = document.find(close, start);
+  if (start == std::string::npos || end == std::string::npos || levels == 0) return document;
+  std::string nested = document.substr(0, start);
+  nested.reserve(document.size() + levels * 64);
+  for (size_t i = 0; i < levels; ++i) nested += "<TFuzzItem><Size>1</Size><Children>";
+  nested += document.substr(start, end + close.size() - start);
+  for (size_t i = 0; i < levels; ++i) nested += "</Children></TFuzzItem>";
+  return nested + document.substr(end + close.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -157,7 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (options & 0x80) {
     // Edits of a valid document: each pair of bytes puts a byte at a position.
     document = templates[(options >> 3) & 1];
-    for (size_t i = 0; i + 1 < size; i += 2)
+    if (size > 0) document = Nested(document, size_t{data[0]} * (2 * XMLMaxDepth / 255));
+    for (size_t i = 1; i + 1 < size; i += 2)
       document[(static_cast<size_t>(data[i]) * 7 + i) % document.size()] = static_cast<char>(data[i + 1]);
   } else {
     document.assign(reinterpret_cast<const char*>(data), size);
@@ -192,6 +209,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writer.Serialize(&root, out);
     std::abort();  // the root refers to itself
   } catch (const EXMLCyclicReferenceException&) {
+  } catch (const EXMLNestingTooDeepException&) {
+    // Items read as deep as allowed: the deepest one's collection element would stand deeper.
   }
   FormatSettings.DecimalSeparator = '.';
   return 0;
