@@ -239,12 +239,14 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 
 constexpr int BLACKONWHITE = 1;  // shrinking ANDs the source pixels that meet (default)
 constexpr int WHITEONBLACK = 2;  // shrinking ORs them
-constexpr int COLORONCOLOR = 3;  // shrinking keeps one of them
-constexpr int HALFTONE = 4;      // as COLORONCOLOR
+constexpr int COLORONCOLOR = 3;  // shrinking keeps the last column and the first row of a group
+constexpr int HALFTONE = 4;      // shrinking blends the two source pixels around i * sw / dw
 int SetStretchBltMode(HDC dc, int mode);
 int GetStretchBltMode(HDC dc);
-// Maps the source rectangle onto the destination rectangle; enlarging repeats source pixels,
-// a negative width or height mirrors.
+// Maps the source rectangle onto the destination rectangle by pixel centres, ties toward the lower
+// index: enlarging, destination d reads source ceil((2d + 1) sw / (2 dw)) - 1; shrinking, source s
+// lands on destination ceil((2s + 1) dw / (2 sw)) - 1, and the pixels landing together merge as
+// the stretch mode says. A negative width or height mirrors.
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int swidth,
                 int sheight, DWORD rop);
 

@@ -335,6 +335,59 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, i
   return 1;
 }
 
+namespace {
+
+// Which source pixels each destination index reads along one axis, as offsets into the source
+// span: [first, last]. Enlarging maps each destination centre to the source pixel under it, ties
+// toward the lower index; shrinking sends each source centre to the destination pixel under it,
+// so a destination reads the group that lands on it. Halftone instead reads the two source pixels
+// around position i * sn / dn, the second weighted by `rest` / dn.
+struct AxisMap {
+  std::vector<int> first, last, rest;
+};
+
+AxisMap MapAxis(int dn, int sn, bool halftone) {
+  AxisMap m;
+  m.first.resize(size_t(dn));
+  m.last.resize(size_t(dn));
+  if (halftone && dn < sn) {
+    m.rest.resize(size_t(dn));
+    for (int i = 0; i < dn; ++i) {
+      int64_t num = int64_t(i) * sn;
+      m.first[size_t(i)] = int(num / dn);
+      m.rest[size_t(i)] = int(num % dn);
+      m.last[size_t(i)] = m.first[size_t(i)] + (m.rest[size_t(i)] ? 1 : 0);
+    }
+  } else if (dn >= sn) {
+    for (int i = 0; i < dn; ++i) {
+      // ceil((2i + 1) sn / (2 dn)) - 1
+      int src = int(((2 * int64_t(i) + 1) * sn + 2 * int64_t(dn) - 1) / (2 * int64_t(dn))) - 1;
+      m.first[size_t(i)] = m.last[size_t(i)] = src;
+    }
+  } else {
+    int previous = -1;
+    for (int s = 0; s < sn; ++s) {
+      int d = int(((2 * int64_t(s) + 1) * dn + 2 * int64_t(sn) - 1) / (2 * int64_t(sn))) - 1;
+      if (d != previous) m.first[size_t(d)] = s;
+      m.last[size_t(d)] = s;
+      previous = d;
+    }
+  }
+  return m;
+}
+
+// a + (b - a) * rest / den per channel, rounded to the nearest.
+uint32_t Blend(uint32_t a, uint32_t b, int64_t rest, int64_t den) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    int64_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+    out |= uint32_t((ca * (den - rest) + cb * rest + den / 2) / den) << shift;
+  }
+  return out;
+}
+
+}  // namespace
+
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int swidth,
                 int sheight, DWORD rop) {
   uint8_t code = uint8_t(rop >> 16);
@@ -351,41 +404,33 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   RECT src = MirroredRect(s, sx, sy, swidth, sheight);
   int dw = d.right - d.left, dh = d.bottom - d.top;
   int sw = src.right - src.left, sh = src.bottom - src.top;
-  // Source span [first, last) of destination index i along one axis, in source device coordinates.
-  auto span = [](int i, int dn, int sn, int s0, bool mirror) {
-    if (mirror) i = dn - 1 - i;
-    int first = int(int64_t(i) * sn / dn);
-    int last = std::max(first + 1, int(int64_t(i + 1) * sn / dn));
-    return std::pair<int, int>{s0 + first, s0 + last};
-  };
-  // Destination pixels whose source span leaves the source bitmap are not drawn.
-  auto validRange = [&](int dn, int sn, int s0, bool mirror, int limit, int& lo, int& hi) {
+  int mode = t.dc->state.stretchMode;
+  // Halftone blends colours; between monochrome pixels it keeps one, as colour on colour does.
+  if (mode == HALFTONE && (s.bitmap->mono || t.bitmap->mono)) mode = COLORONCOLOR;
+  AxisMap cols = MapAxis(dw, sw, mode == HALFTONE);
+  AxisMap rows = MapAxis(dh, sh, mode == HALFTONE);
+  // Table index of a destination index (device offset from the rectangle) after mirroring.
+  auto indexX = [&](int i) { return size_t(mirrorX ? dw - 1 - i : i); };
+  auto indexY = [&](int i) { return size_t(mirrorY ? dh - 1 - i : i); };
+  // Destination pixels that read outside the source bitmap are not drawn.
+  auto validRange = [](int dn, const AxisMap& m, auto index, int s0, int limit, int& lo, int& hi) {
     lo = dn;
     hi = 0;
     for (int i = 0; i < dn; ++i) {
-      auto [a, b] = span(i, dn, sn, s0, mirror);
-      if (a >= 0 && b <= limit) {
+      size_t k = index(i);
+      if (s0 + m.first[k] >= 0 && s0 + m.last[k] < limit) {
         lo = std::min(lo, i);
         hi = std::max(hi, i + 1);
       }
     }
   };
   int x0, x1, y0, y1;
-  validRange(dw, sw, src.left, mirrorX, s.bitmap->width, x0, x1);
-  validRange(dh, sh, src.top, mirrorY, s.bitmap->height, y0, y1);
+  validRange(dw, cols, indexX, src.left, s.bitmap->width, x0, x1);
+  validRange(dh, rows, indexY, src.top, s.bitmap->height, y0, y1);
   RECT r{d.left + x0, d.top + y0, d.left + x1, d.top + y1};
   if (!IntersectRect(&r, &r, &t.clip)) return 1;
   int n = r.right - r.left;
-  int mode = t.dc->state.stretchMode;
-  auto combine = [mode](uint32_t a, uint32_t b) {
-    return mode == BLACKONWHITE ? (a & b) : mode == WHITEONBLACK ? (a | b) : a;
-  };
-  // Each destination row is sampled from the source into `stretched` (source format) first.
-  std::vector<std::pair<int, int>> columns(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) columns[size_t(i)] = span(r.left - d.left + i, dw, sw, src.left, mirrorX);
-  std::vector<uint32_t> stretched(static_cast<size_t>(n));
-  std::vector<uint32_t> line(static_cast<size_t>(n));
-  // The whole source area is snapshotted when source and destination share a bitmap.
+  // The whole source is snapshotted when source and destination share a bitmap.
   BitmapObj* sb = s.bitmap;
   std::unique_ptr<BitmapObj> copy;
   if (s.bitmap == t.bitmap) {
@@ -393,21 +438,46 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     sb = copy.get();
   }
   Conversion conv = ConversionFor(t, *sb, s.dc);
+  // Group pixels merge: black on white ANDs them, white on black ORs them; colour on colour keeps
+  // the last of a group across and the first row of a group down.
+  auto merge = [mode](uint32_t a, uint32_t b) { return mode == WHITEONBLACK ? (a | b) : (a & b); };
+  bool keepOne = mode == COLORONCOLOR;
+  std::vector<size_t> colIndex(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) colIndex[size_t(i)] = indexX(r.left - d.left + i);
+  std::vector<uint32_t> stretched(static_cast<size_t>(n));
+  std::vector<uint32_t> line(static_cast<size_t>(n));
   auto sample = [&](int srcRow, uint32_t* out) {
-    const uint32_t* in = sb->Row(srcRow);
+    const uint32_t* in = sb->Row(srcRow) + src.left;
     for (int i = 0; i < n; ++i) {
-      auto [a, b] = columns[size_t(i)];
-      uint32_t v = in[a];
-      for (int k = a + 1; k < b; ++k) v = combine(v, in[k]);
+      size_t k = colIndex[size_t(i)];
+      int a = cols.first[k], b = cols.last[k];
+      uint32_t v;
+      if (mode == HALFTONE && !cols.rest.empty()) {
+        v = Blend(in[a], in[b], cols.rest[k], dw);
+      } else if (keepOne) {
+        v = in[b];
+      } else {
+        v = in[a];
+        for (int j = a + 1; j <= b; ++j) v = merge(v, in[j]);
+      }
       out[i] = v;
     }
   };
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
-    auto [a, b] = span(row - d.top, dh, sh, src.top, mirrorY);
+    size_t k = indexY(row - d.top);
+    int a = src.top + rows.first[k], b = src.top + rows.last[k];
     sample(a, stretched.data());
-    for (int k = a + 1; k < b; ++k) {
-      sample(k, line.data());
-      for (int i = 0; i < n; ++i) stretched[size_t(i)] = combine(stretched[size_t(i)], line[size_t(i)]);
+    if (mode == HALFTONE && !rows.rest.empty()) {
+      if (b != a) {
+        sample(b, line.data());
+        for (int i = 0; i < n; ++i)
+          stretched[size_t(i)] = Blend(stretched[size_t(i)], line[size_t(i)], rows.rest[k], dh);
+      }
+    } else if (!keepOne) {
+      for (int j = a + 1; j <= b; ++j) {
+        sample(j, line.data());
+        for (int i = 0; i < n; ++i) stretched[size_t(i)] = merge(stretched[size_t(i)], line[size_t(i)]);
+      }
     }
     const uint32_t* out = Convert(conv, stretched.data(), buf, n);
     if (out != buf) std::memcpy(buf, out, size_t(n) * 4);

@@ -183,11 +183,11 @@ TEST_F(Raster, BlitsDrawOnlyWhereTheSourceExists) {
 }
 
 TEST_F(Raster, ShrinkingBlackOnWhiteAndsTheSourcePixelsColourOnColourKeepsOne) {
-  // Each 2 x 2 block holds one black pixel, never at its top-left corner.
+  // Each 2 x 2 block holds one black pixel, never at its top-right corner.
   TestSurface src(4, 4), dst(2, 2);
-  src.Raw(1, 0) = kBlack;
+  src.Raw(0, 0) = kBlack;
   src.Raw(2, 1) = kBlack;
-  src.Raw(1, 3) = kBlack;
+  src.Raw(0, 3) = kBlack;
   src.Raw(3, 3) = kBlack;
   StretchBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 4, 4, SRCCOPY);
   EXPECT_EQ(dst.Map({{kWhite, '.'}, {kBlack, '#'}}), Rows({"##", "##"}));
@@ -200,6 +200,77 @@ TEST_F(Raster, ShrinkingBlackOnWhiteAndsTheSourcePixelsColourOnColourKeepsOne) {
   SetStretchBltMode(dst.dc, WHITEONBLACK);
   StretchBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 4, 4, SRCCOPY);
   EXPECT_EQ(dst.Map({{kWhite, '.'}, {kBlack, '#'}}), Rows({"..", ".."}));
+}
+
+// One axis of a stretch, across or down: source pixel i is `value(i)`; `want` holds the red channel
+// of each destination pixel.
+struct StretchCase {
+  int sn, dn;
+  int mode;
+  std::vector<int> want;
+};
+
+void CheckStretch(const StretchCase& c, bool vertical, COLORREF (*value)(int)) {
+  TestSurface src(vertical ? 1 : c.sn, vertical ? c.sn : 1), dst(vertical ? 1 : c.dn, vertical ? c.dn : 1);
+  for (int i = 0; i < c.sn; ++i) (vertical ? src.Raw(0, i) : src.Raw(i, 0)) = value(i);
+  SetStretchBltMode(dst.dc, c.mode);
+  if (vertical)
+    StretchBlt(dst.dc, 0, 0, 1, c.dn, src.dc, 0, 0, 1, c.sn, SRCCOPY);
+  else
+    StretchBlt(dst.dc, 0, 0, c.dn, 1, src.dc, 0, 0, c.sn, 1, SRCCOPY);
+  std::vector<int> got;
+  for (int i = 0; i < c.dn; ++i) got.push_back(GetRValue(vertical ? dst.Raw(0, i) : dst.Raw(i, 0)));
+  EXPECT_EQ(got, c.want) << c.sn << " -> " << c.dn << " mode " << c.mode << (vertical ? " down" : " across");
+}
+
+TEST_F(Raster, StretchingMapsPixelCentresWithTiesTowardTheLowerIndex) {
+  auto index = [](int i) { return RGB(i, i + 1, 0); };
+  const std::vector<int> colourOnColour16to5Across{2, 5, 9, 12, 15}, colourOnColour16to5Down{0, 3, 6, 10, 13};
+  StretchCase both[] = {
+      {4, 7, BLACKONWHITE, {0, 0, 1, 1, 2, 3, 3}},
+      {4, 10, COLORONCOLOR, {0, 0, 0, 1, 1, 2, 2, 2, 3, 3}},
+      {3, 5, WHITEONBLACK, {0, 0, 1, 2, 2}},
+      {2, 3, HALFTONE, {0, 0, 1}},
+  };
+  for (const StretchCase& c : both) {
+    CheckStretch(c, false, index);
+    CheckStretch(c, true, index);
+  }
+  CheckStretch({16, 5, COLORONCOLOR, colourOnColour16to5Across}, false, index);
+  CheckStretch({16, 5, COLORONCOLOR, colourOnColour16to5Down}, true, index);
+  CheckStretch({7, 3, COLORONCOLOR, {1, 4, 6}}, false, index);  // groups {0-1}, {2-4}, {5-6}
+  CheckStretch({7, 3, COLORONCOLOR, {0, 2, 5}}, true, index);
+  // Halftone blends the two source pixels around i * sw / dw: 0, 3.2, 6.4, 9.6, 12.8.
+  auto ramp = [](int i) { return RGB(16 * i, 0, 16 * i); };
+  for (bool vertical : {false, true})
+    CheckStretch({16, 5, HALFTONE, {0x00, 0x33, 0x66, 0x9a, 0xcd}}, vertical, ramp);
+}
+
+// Shrinking 16 to 5 gathers groups {0-2}, {3-5}, {6-9}, {10-12}, {13-15}: one black pixel on white
+// blackens its group's pixel (AND), one white pixel on black whitens it (OR).
+TEST_F(Raster, ShrinkingMergesEachGroupOfSourcePixels) {
+  const int group[16] = {0, 0, 0, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 4, 4, 4};
+  for (int mode : {BLACKONWHITE, WHITEONBLACK})
+    for (bool vertical : {false, true})
+      for (int p = 0; p < 16; ++p) {
+        COLORREF back = mode == BLACKONWHITE ? kWhite : kBlack, ink = mode == BLACKONWHITE ? kBlack : kWhite;
+        TestSurface src(vertical ? 1 : 16, vertical ? 16 : 1, false, back);
+        TestSurface dst(vertical ? 1 : 5, vertical ? 5 : 1, false, kRed);
+        (vertical ? src.Raw(0, p) : src.Raw(p, 0)) = ink;
+        SetStretchBltMode(dst.dc, mode);
+        StretchBlt(dst.dc, 0, 0, vertical ? 1 : 5, vertical ? 5 : 1, src.dc, 0, 0, vertical ? 1 : 16,
+                   vertical ? 16 : 1, SRCCOPY);
+        for (int d = 0; d < 5; ++d)
+          EXPECT_EQ(vertical ? dst.Raw(0, d) : dst.Raw(d, 0), d == group[p] ? ink : back)
+              << "mode " << mode << " pixel " << p << " destination " << d;
+      }
+  // A negative destination width mirrors the mapping.
+  TestSurface src(4, 1), dst(7, 1);
+  for (int i = 0; i < 4; ++i) src.Raw(i, 0) = RGB(i, 0, 0);
+  StretchBlt(dst.dc, 6, 0, -7, 1, src.dc, 0, 0, 4, 1, SRCCOPY);
+  std::vector<int> got;
+  for (int i = 0; i < 7; ++i) got.push_back(GetRValue(dst.Raw(i, 0)));
+  EXPECT_EQ(got, (std::vector<int>{3, 3, 2, 1, 1, 0, 0}));
 }
 
 TEST_F(Raster, EnlargingRepeatsSourcePixelsAndNegativeSizesMirror) {
