@@ -439,28 +439,24 @@ void TCustomEdit::Undo() {
   FAnchor = Boundary(static_cast<int32_t>(head));
   FCaret = Boundary(static_cast<int32_t>(FText.size() - tail));
   FTyping = false;
-  Modified = true;
-  InvalidateLayout();
-  ScrollToCaret();
-  TextChanged();
-  RestartCaret();
+  Edited();
 }
 
 void TCustomEdit::DeleteRange(int32_t from, int32_t to) {
   if (to <= from) return;
   FText.erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
   FAnchor = FCaret = from;
-  Modified = true;
-  InvalidateLayout();
-  ScrollToCaret();
-  TextChanged();
-  RestartCaret();
+  Edited();
 }
 
 void TCustomEdit::Insert(const std::string& s) {
   int32_t start = SelStart();
   FText.replace(static_cast<size_t>(start), static_cast<size_t>(SelLength()), s);
   FAnchor = FCaret = start + static_cast<int32_t>(s.size());
+  Edited();
+}
+
+void TCustomEdit::Edited() {
   Modified = true;
   InvalidateLayout();
   ScrollToCaret();
@@ -563,24 +559,21 @@ void TCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
     case VK_BACK:
       if (alt) Undo();
       break;
-    case 'A':
-      if (word) SelectAll();
-      break;
-    case 'C':
-      if (word) CopyToClipboard();
-      break;
-    case 'X':
-      if (word) CutToClipboard();
-      break;
-    case 'V':
-      if (word) PasteFromClipboard();
-      break;
-    case 'Z':
-      if (word) Undo();
-      break;
     default:
       break;
   }
+  // The control-key shortcuts of the classic edit control.
+  static const struct {
+    uint16_t Key;
+    void (TCustomEdit::*Action)();
+  } shortcuts[] = {{'A', &TCustomEdit::SelectAll},
+                   {'C', &TCustomEdit::CopyToClipboard},
+                   {'X', &TCustomEdit::CutToClipboard},
+                   {'V', &TCustomEdit::PasteFromClipboard},
+                   {'Z', &TCustomEdit::Undo}};
+  if (word)
+    for (const auto& shortcut : shortcuts)
+      if (Key == shortcut.Key) (this->*shortcut.Action)();
 }
 
 void TCustomEdit::KeyPress(char& Key) {

@@ -160,6 +160,8 @@ class TCustomEdit : public TWinControl {
   void MoveCaret(int32_t pos, bool extend);
   void ScrollToCaret();
   void Insert(const std::string& s);
+  // After the user changed the text: Modified, the caret in view, OnChange.
+  void Edited();
   // Keeps the text and selection for Undo before an edit; Typing continues an edit of typing.
   void SaveUndo(bool Typing);
   // Shows the caret and starts its blinking afresh (after a move or an edit).

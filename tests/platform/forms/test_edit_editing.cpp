@@ -5,35 +5,28 @@
 #include <memory>
 #include <thread>
 
-#include "platform/forms/Application.h"
-#include "platform/forms/HeadlessBackend.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
 #include "platform/graphics/SysColors.h"
 #include "platform/windows/Windows.h"
+#include "tests/platform/forms/HeadlessForm.h"
 
 namespace zu {
 namespace {
 
 using namespace win;
 
-class EditEditingTest : public ::testing::Test {
+class EditEditingTest : public HeadlessFormTest {
  protected:
   void SetUp() override {
-    auto backend = std::make_unique<THeadlessBackend>();
-    Backend = backend.get();
-    Application->SetBackend(std::move(backend));
-    Form = new TForm(Application);
-    Form->SetBounds(100, 80, 377, 339);
+    HeadlessFormTest::SetUp();
     Edit = new TEdit(Form);
     Edit->SetParent(Form);
     Edit->SetBounds(48, 16, 121, 21);
     Edit->SetText("one two three");
-    Form->Show();
-    Application->ProcessMessages();
+    ShowForm();
   }
-  void TearDown() override { DoneApplication(); }
   // Presses keys (a virtual key with its shift state, or characters to type), then handles them.
   using TKeys = std::vector<std::pair<uint8_t, TShiftState>>;
   void Keys(const TKeys& keys) {
@@ -71,8 +64,6 @@ class EditEditingTest : public ::testing::Test {
     ReleaseDC(nullptr, dc);
     return 3 + size.cx;
   }
-  THeadlessBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TEdit* Edit = nullptr;
 };
 
