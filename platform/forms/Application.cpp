@@ -160,10 +160,20 @@ bool TApplication::HandleMessage() {
     got = NextEvent(event, 0);
     if (!got) {
       OnIdle(this);
+      bool ran = RunTimers();
       PaintForms();
-      got = NextEvent(event, -1);
+      const int wait = NextTimerWait();
+      const auto start = std::chrono::steady_clock::now();
+      got = NextEvent(event, wait);
+      if (!got) {
+        if (RunTimers()) ran = true;
+        // A backend that waited the whole time goes on; one that returned at once has no more.
+        if (wait > 0 && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(wait))
+          ran = true;
+        return ran;
+      }
     }
-    if (got) Dispatch(event);
+    Dispatch(event);
   } catch (const Exception& E) {
     HandleException(this, E);
   } catch (const std::exception& E) {
@@ -185,10 +195,50 @@ void TApplication::ProcessMessages() {
     }
   }
   try {
+    RunTimers();
     PaintForms();
   } catch (const Exception& E) {
     HandleException(this, E);
   }
+}
+
+void TApplication::SetTimer(const void* Owner, int IntervalMs, std::function<void()> Proc) {
+  KillTimer(Owner);
+  auto interval = std::chrono::milliseconds(std::max(IntervalMs, 1));
+  FTimers.push_back({Owner, std::chrono::steady_clock::now() + interval, interval, std::move(Proc)});
+  if (FBackend) FBackend->Wake();
+}
+
+void TApplication::KillTimer(const void* Owner) {
+  std::erase_if(FTimers, [&](const TTimer& t) { return t.Owner == Owner; });
+}
+
+bool TApplication::RunTimers() {
+  auto now = std::chrono::steady_clock::now();
+  std::vector<const void*> due;
+  for (TTimer& t : FTimers)
+    if (t.Due <= now) {
+      t.Due = now + t.Interval;
+      due.push_back(t.Owner);
+    }
+  // A timer's procedure may set or kill timers: each is looked up afresh.
+  for (const void* owner : due) {
+    auto it = std::find_if(FTimers.begin(), FTimers.end(), [&](const TTimer& t) { return t.Owner == owner; });
+    if (it != FTimers.end()) {
+      std::function<void()> proc = it->Proc;
+      proc();
+    }
+  }
+  return !due.empty();
+}
+
+int TApplication::NextTimerWait() const {
+  if (FTimers.empty()) return -1;
+  auto next = std::min_element(FTimers.begin(), FTimers.end(), [](const TTimer& a, const TTimer& b) {
+                return a.Due < b.Due;
+              })->Due;
+  auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<int64_t>(wait.count(), 0) + 1);
 }
 
 void TApplication::PaintForms() {

@@ -2,7 +2,9 @@
 // the display of exceptions. `Application` is the one instance, made on first use.
 #pragma once
 
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,8 +56,13 @@ class TApplication : public TComponent {
   bool Terminated() const { return FTerminated; }
   // Handles every message waiting, then paints the windows that need it.
   void ProcessMessages();
-  // Handles one message, waiting for it when none is there; false when none came.
+  // Handles one message, waiting for it (or for the next timer) when none is there; false when
+  // neither a message came nor a timer ran.
   bool HandleMessage();
+  // Runs Proc every IntervalMs while messages are handled (the classic window timer); a second
+  // call for the same Owner restarts its timer with the new values. KillTimer stops it.
+  void SetTimer(const void* Owner, int IntervalMs, std::function<void()> Proc);
+  void KillTimer(const void* Owner);
 
   // The exception's message in a message box (error icon, OK, the title as caption), with a full
   // stop added when it ends in no punctuation.
@@ -99,7 +106,18 @@ class TApplication : public TComponent {
   void Dispatch(const TBackendEvent& Event);
   void PaintForms();
   bool NextEvent(TBackendEvent& Event, int TimeoutMs);
+  // Runs the timers that are due; true when one ran.
+  bool RunTimers();
+  // Milliseconds until the next timer is due (-1: none).
+  int NextTimerWait() const;
 
+  struct TTimer {
+    const void* Owner;
+    std::chrono::steady_clock::time_point Due;
+    std::chrono::milliseconds Interval;
+    std::function<void()> Proc;
+  };
+  std::vector<TTimer> FTimers;
   std::unique_ptr<TWindowBackend> FBackend;
   std::unique_ptr<win::TWindowHost> FHost;
   std::vector<TCustomForm*> FModalForms;

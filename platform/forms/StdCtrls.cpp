@@ -1,8 +1,10 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 
+#include "platform/forms/Application.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
 #include "platform/graphics/SysColors.h"
@@ -231,6 +233,15 @@ void TCustomLabel::Paint() {
 
 // ---- TCustomEdit ----
 
+namespace {
+
+// The classic caret blink time, in milliseconds.
+constexpr int CaretBlinkTime = 530;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
 TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()) {
   FWidth = 121;
   FHeight = 21;
@@ -239,7 +250,10 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std:
   FTabStop = true;
 }
 
-TCustomEdit::~TCustomEdit() { FCanvas->SetHandle(nullptr); }
+TCustomEdit::~TCustomEdit() {
+  if (TApplication* app = GetApplication(false)) app->KillTimer(this);
+  FCanvas->SetHandle(nullptr);
+}
 
 void TCustomEdit::SetBorderStyle(TFormBorderStyle value) {
   FBorderStyle = value == bsNone ? bsNone : bsSingle;
@@ -269,20 +283,24 @@ void TCustomEdit::SetMaxLength(int32_t value) { FMaxLength = std::max(value, 0);
 
 void TCustomEdit::SetPasswordChar(char value) {
   FPasswordChar = value;
+  InvalidateLayout();
   Invalidate();
 }
 
 void TCustomEdit::SetText(const std::string& value) {
   FAnchor = FCaret = FScroll = 0;
+  FCanUndo = FTyping = false;
   TWinControl::SetText(value);
 }
 
 void TCustomEdit::TextChanged() {
+  InvalidateLayout();
   TWinControl::TextChanged();
   Change();
 }
 
 void TCustomEdit::FontChanged() {
+  InvalidateLayout();
   TWinControl::FontChanged();
   ScrollToCaret();
 }
@@ -319,15 +337,15 @@ int32_t TCustomEdit::PrevPos(int32_t pos) const {
 }
 
 int32_t TCustomEdit::WordLeft(int32_t pos) const {
-  while (pos > 0 && FText[static_cast<size_t>(pos - 1)] == ' ') --pos;
-  while (pos > 0 && FText[static_cast<size_t>(pos - 1)] != ' ') --pos;
+  while (pos > 0 && IsSpace(FText[static_cast<size_t>(pos - 1)])) --pos;
+  while (pos > 0 && !IsSpace(FText[static_cast<size_t>(pos - 1)])) --pos;
   return pos;
 }
 
 int32_t TCustomEdit::WordRight(int32_t pos) const {
   auto size = static_cast<int32_t>(FText.size());
-  while (pos < size && FText[static_cast<size_t>(pos)] != ' ') ++pos;
-  while (pos < size && FText[static_cast<size_t>(pos)] == ' ') ++pos;
+  while (pos < size && !IsSpace(FText[static_cast<size_t>(pos)])) ++pos;
+  while (pos < size && IsSpace(FText[static_cast<size_t>(pos)])) ++pos;
   return pos;
 }
 
@@ -351,33 +369,125 @@ void TCustomEdit::SelectAll() {
   Invalidate();
 }
 
-void TCustomEdit::ClearSelection() { DeleteRange(SelStart(), SelStart() + SelLength()); }
+void TCustomEdit::ClearSelection() {
+  if (SelLength()) SaveUndo(false);
+  DeleteRange(SelStart(), SelStart() + SelLength());
+}
 
-void TCustomEdit::SetSelText(const std::string& value) { Insert(value); }
+void TCustomEdit::SetSelText(const std::string& value) {
+  FCanUndo = false;
+  Insert(value);
+}
+
+void TCustomEdit::CopyToClipboard() {
+  if (FPasswordChar || !SelLength()) return;
+  if (TApplication* app = GetApplication(false)) app->Backend()->SetClipboardText(SelText());
+}
+
+void TCustomEdit::CutToClipboard() {
+  if (FPasswordChar || FReadOnly || !SelLength()) return;
+  CopyToClipboard();
+  ClearSelection();
+}
+
+void TCustomEdit::PasteFromClipboard() {
+  if (FReadOnly) return;
+  TApplication* app = GetApplication(false);
+  if (!app) return;
+  std::string text = app->Backend()->ClipboardText();
+  text = text.substr(0, text.find_first_of("\r\n"));
+  for (char& c : text) {
+    if (FCharCase == ecUpperCase && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (FCharCase == ecLowerCase && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  if (FMaxLength > 0) {
+    auto room = static_cast<size_t>(
+        std::max<int32_t>(FMaxLength - static_cast<int32_t>(FText.size()) + SelLength(), 0));
+    if (text.size() > room) {
+      // Cut on a character boundary.
+      size_t end = room;
+      while (end > 0 && IsContinuation(text[end])) --end;
+      text.resize(end);
+    }
+  }
+  if (text.empty() && !SelLength()) return;
+  SaveUndo(false);
+  Insert(text);
+}
+
+void TCustomEdit::SaveUndo(bool Typing) {
+  if (Typing && FTyping && FCanUndo) return;
+  FUndoText = FText;
+  FUndoAnchor = FAnchor;
+  FUndoCaret = FCaret;
+  FCanUndo = true;
+  FTyping = Typing;
+}
+
+void TCustomEdit::Undo() {
+  if (!FCanUndo) return;
+  // What the edit changed is selected afterwards: the text between the common start and end.
+  const std::string& before = FUndoText;
+  size_t head = 0;
+  while (head < before.size() && head < FText.size() && before[head] == FText[head]) ++head;
+  size_t tail = 0;
+  while (tail < before.size() - head && tail < FText.size() - head &&
+         before[before.size() - 1 - tail] == FText[FText.size() - 1 - tail])
+    ++tail;
+  std::swap(FText, FUndoText);
+  FUndoAnchor = FAnchor;
+  FUndoCaret = FCaret;
+  FAnchor = Boundary(static_cast<int32_t>(head));
+  FCaret = Boundary(static_cast<int32_t>(FText.size() - tail));
+  FTyping = false;
+  Edited();
+}
 
 void TCustomEdit::DeleteRange(int32_t from, int32_t to) {
   if (to <= from) return;
   FText.erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
   FAnchor = FCaret = from;
-  Modified = true;
-  ScrollToCaret();
-  TextChanged();
+  Edited();
 }
 
 void TCustomEdit::Insert(const std::string& s) {
   int32_t start = SelStart();
   FText.replace(static_cast<size_t>(start), static_cast<size_t>(SelLength()), s);
   FAnchor = FCaret = start + static_cast<int32_t>(s.size());
+  Edited();
+}
+
+void TCustomEdit::Edited() {
   Modified = true;
+  InvalidateLayout();
   ScrollToCaret();
   TextChanged();
+  RestartCaret();
 }
 
 void TCustomEdit::MoveCaret(int32_t pos, bool extend) {
   FCaret = Boundary(pos);
   if (!extend) FAnchor = FCaret;
+  FTyping = false;
   ScrollToCaret();
   Invalidate();
+  RestartCaret();
+}
+
+bool TCustomEdit::ShowsFocus() const {
+  if (!Focused()) return false;
+  TCustomForm* form = ParentCustomForm(const_cast<TCustomEdit*>(this));
+  return !form || form->Active();
+}
+
+void TCustomEdit::RestartCaret() {
+  FCaretOn = true;
+  TApplication* app = GetApplication(false);
+  if (!app || !Focused()) return;
+  app->SetTimer(this, CaretBlinkTime, [this] {
+    FCaretOn = !FCaretOn;
+    if (ShowsFocus()) Invalidate();
+  });
 }
 
 void TCustomEdit::WndProc(TMessage& Message) {
@@ -395,13 +505,23 @@ void TCustomEdit::WndProc(TMessage& Message) {
 void TCustomEdit::DoEnter() {
   TWinControl::DoEnter();
   if (FAutoSelect && !FEnteringByMouse) SelectAll();
+  RestartCaret();
+}
+
+void TCustomEdit::DoExit() {
+  if (TApplication* app = GetApplication(false)) app->KillTimer(this);
+  FCaretOn = true;
+  FTyping = false;
+  Invalidate();
+  TWinControl::DoExit();
 }
 
 void TCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
   using namespace win;
   TWinControl::KeyDown(Key, Shift);
-  bool extend = Shift.Contains(ssShift);
-  bool word = Shift.Contains(ssCtrl);
+  const bool extend = Shift.Contains(ssShift);
+  const bool word = Shift.Contains(ssCtrl);
+  const bool alt = Shift.Contains(ssAlt);
   switch (Key) {
     case VK_LEFT:
       if (SelLength() && !extend)
@@ -423,17 +543,38 @@ void TCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
       break;
     case VK_DELETE:
       if (FReadOnly) break;
-      if (SelLength())
+      if (extend && !word) {
+        CutToClipboard();
+      } else if (SelLength()) {
         ClearSelection();
-      else
-        DeleteRange(FCaret, word ? WordRight(FCaret) : NextPos(FCaret));
+      } else {
+        int32_t to = word ? WordRight(FCaret) : NextPos(FCaret);
+        if (to > FCaret) SaveUndo(false);
+        DeleteRange(FCaret, to);
+      }
       break;
-    case 'A':
-      if (word) SelectAll();
+    case VK_INSERT:
+      if (word && !extend) CopyToClipboard();
+      if (extend && !word) PasteFromClipboard();
+      break;
+    case VK_BACK:
+      if (alt) Undo();
       break;
     default:
       break;
   }
+  // The control-key shortcuts of the classic edit control.
+  static const struct {
+    uint16_t Key;
+    void (TCustomEdit::*Action)();
+  } shortcuts[] = {{'A', &TCustomEdit::SelectAll},
+                   {'C', &TCustomEdit::CopyToClipboard},
+                   {'X', &TCustomEdit::CutToClipboard},
+                   {'V', &TCustomEdit::PasteFromClipboard},
+                   {'Z', &TCustomEdit::Undo}};
+  if (word)
+    for (const auto& shortcut : shortcuts)
+      if (Key == shortcut.Key) (this->*shortcut.Action)();
 }
 
 void TCustomEdit::KeyPress(char& Key) {
@@ -441,10 +582,12 @@ void TCustomEdit::KeyPress(char& Key) {
   auto c = static_cast<unsigned char>(Key);
   if (c == 0 || FReadOnly) return;
   if (c == '\b') {
-    if (SelLength())
+    if (SelLength()) {
       ClearSelection();
-    else
+    } else if (FCaret > 0) {
+      SaveUndo(false);
       DeleteRange(PrevPos(FCaret), FCaret);
+    }
     return;
   }
   if (c < 32 || c == 127) return;
@@ -452,11 +595,31 @@ void TCustomEdit::KeyPress(char& Key) {
   if (FCharCase == ecUpperCase && typed >= 'a' && typed <= 'z') typed = static_cast<char>(typed - 32);
   if (FCharCase == ecLowerCase && typed >= 'A' && typed <= 'Z') typed = static_cast<char>(typed + 32);
   if (FMaxLength > 0 && static_cast<int32_t>(FText.size()) - SelLength() + 1 > FMaxLength) return;
+  SaveUndo(true);
+  // Typing goes on as one edit for Undo until the caret is moved or something else is done.
   Insert(std::string(1, typed));
+  FTyping = true;
 }
 
 void TCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-  if (Button == mbLeft) {
+  if (Button == mbLeft && Shift.Contains(ssDouble)) {
+    // A double click selects the word under the pointer with the spaces after it (or a run of
+    // spaces alone).
+    int32_t pos = XToPos(X);
+    auto size = static_cast<int32_t>(FText.size());
+    if (pos == size && pos > 0) pos = PrevPos(pos);
+    int32_t from = pos, to = pos;
+    if (pos < size && IsSpace(FText[static_cast<size_t>(pos)])) {
+      while (from > 0 && IsSpace(FText[static_cast<size_t>(from - 1)])) --from;
+      while (to < size && IsSpace(FText[static_cast<size_t>(to)])) ++to;
+    } else {
+      while (from > 0 && !IsSpace(FText[static_cast<size_t>(from - 1)])) --from;
+      to = WordRight(from);
+    }
+    MoveCaret(from, false);
+    MoveCaret(to, true);
+    FMouseSelecting = false;
+  } else if (Button == mbLeft) {
     MoveCaret(XToPos(X), Shift.Contains(ssShift));
     FMouseSelecting = true;
   }
@@ -473,12 +636,13 @@ void TCustomEdit::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int
   TWinControl::MouseUp(Button, Shift, X, Y);
 }
 
-std::string TCustomEdit::DisplayText(int32_t end) const {
-  size_t stop = end < 0 ? FText.size() : std::min(static_cast<size_t>(end), FText.size());
-  if (!FPasswordChar) return FText.substr(0, stop);
+std::string TCustomEdit::DisplayText(int32_t from, int32_t to) const {
+  from = std::clamp(from, 0, static_cast<int32_t>(FText.size()));
+  to = std::clamp(to, from, static_cast<int32_t>(FText.size()));
+  if (!FPasswordChar) return FText.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
   std::string shown;
-  for (size_t i = 0; i < stop; ++i)
-    if (!IsContinuation(FText[i])) shown += FPasswordChar;
+  for (int32_t i = from; i < to; ++i)
+    if (!IsContinuation(FText[static_cast<size_t>(i)])) shown += FPasswordChar;
   return shown;
 }
 
@@ -487,33 +651,68 @@ int32_t TCustomEdit::BorderWidth() const {
   return FCtl3D ? 2 : 1;
 }
 
-int32_t TCustomEdit::TextWidth(const std::string& s) {
-  if (s.empty()) return 0;
-  TMeasureDC dc(FFont.get());
-  win::SIZE size;
-  win::GetTextExtentPoint32A(dc.DC, s.c_str(), static_cast<int>(s.size()), &size);
-  return size.cx;
+int32_t TCustomEdit::TextOffset(int32_t pos) {
+  if (FOffsets.empty()) {
+    // Advances add up (text is laid out without kerning), so each character is measured on its
+    // own, and each different character once.
+    FOffsets.assign(FText.size() + 1, 0);
+    TMeasureDC dc(FFont.get());
+    auto measure = [&](const char* s, int n) {
+      win::SIZE size{};
+      win::GetTextExtentPoint32A(dc.DC, s, n, &size);
+      return static_cast<int32_t>(size.cx);
+    };
+    int32_t ascii[128];
+    std::fill(std::begin(ascii), std::end(ascii), -1);
+    std::map<std::string, int32_t, std::less<>> others;
+    const int32_t password = FPasswordChar ? measure(&FPasswordChar, 1) : 0;
+    int32_t x = 0;
+    for (int32_t i = 0, size = static_cast<int32_t>(FText.size()); i < size;) {
+      int32_t next = NextPos(i);
+      for (int32_t k = i; k < next; ++k) FOffsets[static_cast<size_t>(k)] = x;
+      const char* ch = FText.data() + i;
+      int32_t width = password;
+      if (!FPasswordChar) {
+        auto byte = static_cast<unsigned char>(*ch);
+        if (next - i == 1 && byte < 128) {
+          if (ascii[byte] < 0) ascii[byte] = measure(ch, 1);
+          width = ascii[byte];
+        } else {
+          std::string_view key(ch, static_cast<size_t>(next - i));
+          auto it = others.find(key);
+          if (it == others.end()) it = others.emplace(std::string(key), measure(ch, next - i)).first;
+          width = it->second;
+        }
+      }
+      x += width;
+      i = next;
+    }
+    FOffsets.back() = x;
+  }
+  return FOffsets[static_cast<size_t>(std::clamp(pos, 0, static_cast<int32_t>(FText.size())))];
 }
 
-int32_t TCustomEdit::PosToX(int32_t pos) { return BorderWidth() + 1 - FScroll + TextWidth(DisplayText(pos)); }
+int32_t TCustomEdit::PosToX(int32_t pos) { return BorderWidth() + 1 - FScroll + TextOffset(pos); }
 
 int32_t TCustomEdit::XToPos(int32_t x) {
-  int32_t best = 0;
-  int32_t bestDistance = std::abs(PosToX(0) - x);
-  for (int32_t pos = NextPos(0); pos > best; best = pos, pos = NextPos(pos)) {
-    int32_t distance = std::abs(PosToX(pos) - x);
-    if (distance >= bestDistance) return best;
-    bestDistance = distance;
-  }
-  return best;
+  // The offsets grow with the position: the nearest boundary is found by halving.
+  const int32_t target = x - PosToX(0);
+  TextOffset(0);
+  auto it = std::lower_bound(FOffsets.begin(), FOffsets.end(), target);
+  int32_t pos = Boundary(static_cast<int32_t>(it - FOffsets.begin()));
+  if (it == FOffsets.end()) return static_cast<int32_t>(FText.size());
+  if (TextOffset(pos) < target) pos = NextPos(pos);
+  int32_t before = PrevPos(pos);
+  if (pos > 0 && std::abs(TextOffset(before) - target) <= std::abs(TextOffset(pos) - target)) return before;
+  return pos;
 }
 
 void TCustomEdit::ScrollToCaret() {
   int32_t inner = std::max(FWidth - 2 * BorderWidth() - 2, 1);
-  int32_t caretX = TextWidth(DisplayText(FCaret));
+  int32_t caretX = TextOffset(FCaret);
   if (caretX - FScroll >= inner) FScroll = caretX - inner + 1;
   if (caretX < FScroll) FScroll = std::max(caretX - inner / 3, 0);
-  if (TextWidth(DisplayText()) < inner) FScroll = 0;
+  if (TextOffset(static_cast<int32_t>(FText.size())) < inner) FScroll = 0;
 }
 
 void TCustomEdit::PaintWindow(win::HDC DC) {
@@ -538,22 +737,30 @@ void TCustomEdit::PaintWindow(win::HDC DC) {
   SetBkMode(DC, TRANSPARENT);
   SetTextColor(DC, FEnabled ? static_cast<COLORREF>(FFont->Color()) : GetSysColor(COLOR_GRAYTEXT));
   int32_t y = r.top + 1;
-  std::string shown = DisplayText();
-  TextOutA(DC, PosToX(0), y, shown.c_str(), static_cast<int>(shown.size()));
+  // Only the characters in view are drawn: from the one the left edge cuts to the one the right
+  // edge cuts.
+  TextOffset(0);
+  auto first = std::upper_bound(FOffsets.begin(), FOffsets.end(), FScroll);
+  auto last = std::lower_bound(FOffsets.begin(), FOffsets.end(), FScroll + (r.right - r.left));
+  const int32_t from = Boundary(static_cast<int32_t>(first - FOffsets.begin()) - 1);
+  const int32_t to = NextPos(Boundary(static_cast<int32_t>(last - FOffsets.begin())));
+  auto draw = [&](int32_t a, int32_t b) {
+    std::string shown = DisplayText(a, b);
+    TextOutA(DC, PosToX(a), y, shown.c_str(), static_cast<int>(shown.size()));
+  };
+  draw(from, to);
 
-  bool focused = Focused();
+  const bool focused = ShowsFocus();
   if (SelLength() > 0 && (focused || !FHideSelection)) {
-    int32_t x1 = PosToX(SelStart());
-    int32_t x2 = PosToX(SelStart() + SelLength());
-    RECT sel{x1, y, x2, y + metrics.tmHeight};
+    const int32_t selFrom = SelStart(), selTo = SelStart() + SelLength();
+    RECT sel{std::max(PosToX(selFrom), r.left), y, std::min(PosToX(selTo), r.right), y + metrics.tmHeight};
     HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
     FillRect(DC, &sel, highlight);
     DeleteObject(highlight);
-    std::string part = DisplayText(SelStart() + SelLength()).substr(DisplayText(SelStart()).size());
     SetTextColor(DC, GetSysColor(COLOR_HIGHLIGHTTEXT));
-    TextOutA(DC, x1, y, part.c_str(), static_cast<int>(part.size()));
+    if (std::max(selFrom, from) < std::min(selTo, to)) draw(std::max(selFrom, from), std::min(selTo, to));
   }
-  if (focused) {
+  if (focused && FCaretOn) {
     int32_t x = PosToX(FCaret);
     RECT caret{x, y, x + 1, y + metrics.tmHeight};
     HBRUSH ink = CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT));

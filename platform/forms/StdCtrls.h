@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/controls/Controls.h"
 #include "platform/forms/CustomForm.h"
@@ -64,7 +65,8 @@ class TLabel : public TCustomLabel {
 };
 
 // A one-line edit box. Positions are byte offsets into the UTF-8 text that always fall on a
-// character boundary; the selection runs from an anchor to the caret.
+// character boundary; the selection runs from an anchor to the caret. The caret blinks while the
+// box has the focus of the active form; with HideSelection the selection shows only then.
 class TCustomEdit : public TWinControl {
   ZU_CLASS(TCustomEdit, TWinControl)
  public:
@@ -106,8 +108,20 @@ class TCustomEdit : public TWinControl {
   void SetSelLength(int32_t value);
   void SelectAll();
   void ClearSelection();
-  // Replaces the selection with text (also when ReadOnly; MaxLength is not checked).
+  // Replaces the selection with text (also when ReadOnly; MaxLength is not checked); cannot be
+  // undone.
   void SetSelText(const std::string& value);
+  // The system clipboard: copying and cutting take the selection (nothing from a password box,
+  // cutting nothing from a read-only one); pasting replaces the selection with the clipboard's
+  // text up to its first line break, in CharCase and cut to what MaxLength leaves room for.
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  // Takes back the last edit (characters typed in a row count as one) and selects what it
+  // restores; a second Undo redoes the edit. Setting Text forgets it.
+  bool CanUndo() const { return FCanUndo; }
+  void Undo();
+  void ClearUndo() { FCanUndo = false; }
   int32_t CaretPos() const { return FCaret; }
   void WndProc(TMessage& Message) override;
 
@@ -121,15 +135,19 @@ class TCustomEdit : public TWinControl {
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void DoEnter() override;
+  void DoExit() override;
   void TextChanged() override;
   void FontChanged() override;
   virtual void Change();
 
  private:
-  // What is shown of the text before a position (all of it by default).
-  std::string DisplayText(int32_t end = -1) const;
+  // What is shown for the bytes from .. to of the text (the password characters for them).
+  std::string DisplayText(int32_t from, int32_t to) const;
   int32_t BorderWidth() const;
-  int32_t TextWidth(const std::string& s);
+  // The x of a byte position in the shown text, from the start of the text; measured once per
+  // text, font and password character, so that clicks and keys cost no measuring of the text.
+  int32_t TextOffset(int32_t pos);
+  void InvalidateLayout() { FOffsets.clear(); }
   int32_t Boundary(int32_t pos) const;
   int32_t NextPos(int32_t pos) const;
   int32_t PrevPos(int32_t pos) const;
@@ -142,7 +160,14 @@ class TCustomEdit : public TWinControl {
   void MoveCaret(int32_t pos, bool extend);
   void ScrollToCaret();
   void Insert(const std::string& s);
-
+  // After the user changed the text: Modified, the caret in view, OnChange.
+  void Edited();
+  // Keeps the text and selection for Undo before an edit; Typing continues an edit of typing.
+  void SaveUndo(bool Typing);
+  // Shows the caret and starts its blinking afresh (after a move or an edit).
+  void RestartCaret();
+  // The box has the focus of the form, and the form is the active one.
+  bool ShowsFocus() const;
   bool FAutoSelect = true;
   bool FAutoSize = true;
   TFormBorderStyle FBorderStyle = bsSingle;
@@ -156,6 +181,13 @@ class TCustomEdit : public TWinControl {
   int32_t FScroll = 0;
   bool FMouseSelecting = false;
   bool FEnteringByMouse = false;
+  bool FCaretOn = true;
+  std::vector<int32_t> FOffsets;  // TextOffset of every byte position; empty when to be measured
+  std::string FUndoText;
+  int32_t FUndoAnchor = 0;
+  int32_t FUndoCaret = 0;
+  bool FCanUndo = false;
+  bool FTyping = false;
   std::unique_ptr<TCanvas> FCanvas;
 };
 

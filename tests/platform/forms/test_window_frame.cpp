@@ -4,8 +4,7 @@
 
 #include <memory>
 
-#include "platform/forms/Application.h"
-#include "platform/forms/HeadlessBackend.h"
+#include "tests/platform/forms/HeadlessForm.h"
 #include "platform/graphics/Rects.h"
 #include "platform/graphics/SysColors.h"
 #include "platform/windows/Windows.h"
@@ -15,18 +14,12 @@ namespace {
 
 using namespace win;
 
-class WindowFrameTest : public ::testing::Test {
+class WindowFrameTest : public HeadlessFormTest {
  protected:
   void SetUp() override {
-    auto backend = std::make_unique<THeadlessBackend>();
-    Backend = backend.get();
-    Application->SetBackend(std::move(backend));
-    Form = new TForm(Application);
-    Form->SetBounds(100, 80, 377, 339);
-    Form->Show();
-    Application->ProcessMessages();
+    HeadlessFormTest::SetUp();
+    ShowForm();
   }
-  void TearDown() override { DoneApplication(); }
   // Presses the left button at a window point, moves it by (dx, dy) in two steps and releases it.
   void Drag(int x, int y, int dx, int dy) {
     HWND w = Form->Handle();
@@ -42,8 +35,6 @@ class WindowFrameTest : public ::testing::Test {
     Backend->Mouse(beMouseUp, w, sx, sy);
     Application->ProcessMessages();
   }
-  THeadlessBackend* Backend = nullptr;
-  TForm* Form = nullptr;
 };
 
 TEST_F(WindowFrameTest, HitAreasFollowTheBorderStyleAndTheBorderIcons) {
