@@ -1,5 +1,6 @@
 #include "platform/classes/Parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -27,6 +28,7 @@ bool ParseWhole(std::string_view text, T& value) {
 }  // namespace
 
 TParser::TParser(TStream& Stream) {
+  FText.reserve(static_cast<size_t>(std::max<int64_t>(Stream.Size() - Stream.Position(), 0)));
   char buf[65536];
   for (int32_t n; (n = Stream.Read(buf, sizeof buf)) > 0;) FText.append(buf, static_cast<size_t>(n));
   if (FText.starts_with("\xEF\xBB\xBF")) FPos = 3;
