@@ -45,8 +45,8 @@ std::string MakeString(Content content, int64_t bytes) {
   return s;
 }
 
-void Load(const std::string& text, TBenchText& into) {
-  TStringStream in(text);
+void Load(TStream& in, TBenchText& into) {
+  in.SetPosition(0);
   TMemoryStream binary;
   ObjectTextToBinary(in, binary);
   binary.SetPosition(0);
@@ -60,12 +60,6 @@ void Save(TBenchText& c, TStream& text) {
   ObjectBinaryToText(binary, text);
 }
 
-std::string TextForm(TBenchText& c) {
-  TStringStream text;
-  Save(c, text);
-  return text.DataString();
-}
-
 // Runs call once with the heap counted: its peak above the heap before it, per byte of the string.
 template <class F>
 double PeakMultiple(F call, int64_t bytes) {
@@ -74,12 +68,12 @@ double PeakMultiple(F call, int64_t bytes) {
 
 void BM_LoadTextForm(benchmark::State& state) {
   const int64_t bytes = state.range(0) << 20;
-  std::string text;
+  TStringStream text;
   {
     TBenchText source(nullptr);
     source.SetName("Form1");
     source.FText = MakeString(static_cast<Content>(state.range(1)), bytes);
-    text = TextForm(source);
+    Save(source, text);
   }
   state.counters["peak_x_string"] = PeakMultiple(
       [&] {
