@@ -829,7 +829,9 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
                                                               const TTypeInfo* Type, std::string_view Raw) {
   if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text.
-  if (!FReplaceReservedSymbols && SetPlainValue(Object, PropInfo, Type, Raw)) return;
+  if ((!FReplaceReservedSymbols || !std::memchr(Raw.data(), '&', Raw.size())) &&
+      SetPlainValue(Object, PropInfo, Type, Raw))
+    return;
   SetValueFromText(Object, PropInfo, Type, Raw);
 }
 
