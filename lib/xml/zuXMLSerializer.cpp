@@ -701,24 +701,30 @@ class TClosingTags {
   explicit TClosingTags(const char* DocEnd) : FDocEnd(DocEnd) {}
 
   const char* Find(const char* From, const char* Limit, std::string_view Name) {
+    // Most closing tags lie close by and are found at once; only a long search is remembered.
+    const char* const near = Limit - From > kLongSearch ? From + kLongSearch : Limit;
+    if (const char* at = FindTag(From, near, FDocEnd, Name, true)) return at;
+    return near == Limit ? nullptr : FindFar(near, Limit, Name);
+  }
+
+ private:
+  // Find for a search that passed kLongSearch bytes without a match.
+  [[gnu::noinline]] const char* FindFar(const char* From, const char* Limit, std::string_view Name) {
     for (const TEntry& e : FEntries) {
-      if (!e.From || From < e.From || e.Name.size() != Name.size() ||
-          !(e.At ? From <= e.At : Limit <= e.Limit) || !SameBytes(e.Name.data(), Name.data(), Name.size()))
+      if (!e.From || From < e.From || e.Name.size() != Name.size() || !(e.At ? From <= e.At : Limit <= e.Limit) ||
+          !SameBytes(e.Name.data(), Name.data(), Name.size()))
         continue;
       return e.At && e.At < Limit ? e.At : nullptr;
     }
     const char* const at = FindTag(From, Limit, FDocEnd, Name, true);
-    if ((at ? at : Limit) - From >= kLongSearch) {
-      TEntry& e = FEntries[FNext++ % FEntries.size()];
-      e.Name.assign(Name);
-      e.From = From;
-      e.At = at;
-      e.Limit = Limit;
-    }
+    TEntry& e = FEntries[FNext++ % FEntries.size()];
+    e.Name.assign(Name);
+    e.From = From;
+    e.At = at;
+    e.Limit = Limit;
     return at;
   }
 
- private:
   static constexpr ptrdiff_t kLongSearch = 1024;
   struct TEntry {
     std::string Name;
