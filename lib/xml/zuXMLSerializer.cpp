@@ -398,6 +398,37 @@ void AppendFloat(TTextBuffer& Out, double Value, char Separator) {
     Out += '0';
     return;
   }
+  // Most stored numbers are short decimals: when Value times 10^k (k <= 8) is an integer M below
+  // 10^15, Value lies within a relative 2^-53 of M / 10^k, closer than half a unit of the 15th
+  // digit, so M / 10^k is also Value rounded to 15 digits, written without an exponent.
+  const double magnitude = std::fabs(Value);
+  if (magnitude >= 1e-5 && magnitude < 1e15) {
+    static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    for (size_t k = 0; k < std::size(kScale); ++k) {
+      const double scaled = magnitude * kScale[k];
+      if (scaled >= 1e15) break;
+      const auto whole = static_cast<int64_t>(scaled);
+      if (static_cast<double>(whole) != scaled) continue;
+      char digits[24];
+      size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+      size_t fraction = k;
+      for (; fraction > 0 && digits[count - 1] == '0'; --fraction) --count;
+      if (Value < 0) Out += '-';
+      if (fraction >= count) {
+        Out += '0';
+        Out += Separator;
+        Out.append(fraction - count, '0');
+        Out.append(digits, count);
+      } else {
+        Out.append(digits, count - fraction);
+        if (fraction) {
+          Out += Separator;
+          Out.append(digits + count - fraction, fraction);
+        }
+      }
+      return;
+    }
+  }
   // A normal double whose shortest exact form has at most 15 significant digits lies closer to it
   // than half the spacing of 15-digit decimals, so that form is also its rounding to 15 digits; the
   // others are rounded the long way.
@@ -711,8 +742,8 @@ class TClosingTags {
   // Find for a search that passed kLongSearch bytes without a match.
   [[gnu::noinline]] const char* FindFar(const char* From, const char* Limit, std::string_view Name) {
     for (const TEntry& e : FEntries) {
-      if (!e.From || From < e.From || e.Name.size() != Name.size() || !(e.At ? From <= e.At : Limit <= e.Limit) ||
-          !SameBytes(e.Name.data(), Name.data(), Name.size()))
+      if (!e.From || From < e.From || e.Name.size() != Name.size() ||
+          !(e.At ? From <= e.At : Limit <= e.Limit) || !SameBytes(e.Name.data(), Name.data(), Name.size()))
         continue;
       return e.At && e.At < Limit ? e.At : nullptr;
     }
@@ -900,6 +931,10 @@ void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, con
     AppendUnescaped(text, Raw);
   else
     text += Raw;
+  if (Type->Kind == tkString || Type->Kind == tkLString || Type->Kind == tkWString) {
+    SetStrProp(Object, PropInfo, text);  // what set-from-text does for strings
+    return;
+  }
   if (Type->Kind == tkFloat) {
     const char separator = FormatSettings.DecimalSeparator;
     if (separator == ',')
