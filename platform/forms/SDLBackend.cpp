@@ -161,6 +161,10 @@ class TSDLBackend : public TWindowBackend {
   }
 
   void CreateWindow(win::HWND Window, const std::string& Caption, const TRect& Bounds) override {
+    // Borderless: SDL sets the Motif hints without decorations, which window managers (twm
+    // included) read. The form draws its own frame and caption, so it looks and behaves the same
+    // with a manager and without one (under Xvfb nothing would draw a manager's caption), and its
+    // caption buttons follow BorderIcons; a manager's caption as well would make two.
     auto w = std::make_unique<TWin>();
     w->Handle = Window;
     w->Window =
