@@ -10,27 +10,19 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "lib/colors3d/zu3DCol.h"
-#include "lib/styles/zuCommCl.h"
-#include "lib/xml/zuXMLSerializer.h"
-#include "platform/classes/ClassRegistry.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/ObjectText.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/HeadlessBackend.h"
+#include "tools/ProjectClasses.h"
 
 namespace {
 
 using namespace zu;
 
-// Registers what the demo and zuxml register, on a headless application.
+// The project's classes, on a headless application.
 bool Setup() {
-  RegisterFrameworkClasses();
-  RegisterXMLSerializerClasses();
-  RegisterFormsClasses();
-  RegisterUnit1Classes();
-  RegisterStyleClasses();
-  Register3DColorClasses();
+  RegisterProjectClasses();
   Application->SetBackend(std::make_unique<THeadlessBackend>());
   return true;
 }

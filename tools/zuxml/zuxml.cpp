@@ -32,21 +32,11 @@
 #include "platform/forms/Application.h"
 #include "platform/classes/Classes.h"
 #include "platform/system/SysUtils.h"
+#include "tools/ProjectClasses.h"
 
 namespace {
 
 using namespace zu;
-
-// Every reflected class of the project, registered for creation by name. A library that publishes
-// classes adds its registration call here.
-void RegisterProjectClasses() {
-  RegisterFrameworkClasses();
-  RegisterXMLSerializerClasses();
-  RegisterFormsClasses();
-  RegisterUnit1Classes();
-  RegisterStyleClasses();
-  Register3DColorClasses();
-}
 
 constexpr const char* kUsage =
     "usage: zuxml xml SOURCE [OPTIONS]\n"
