@@ -732,8 +732,16 @@ std::string TReader::ReadStr() {
 
 std::string TReader::ReadIdent() {
   switch (ReadValue()) {
-    case vaIdent:
-      return ReadStr();
+    case vaIdent: {
+      // Only what the text form can write: valid identifiers joined by dots (a reference to a
+      // component of another form).
+      std::string ident = ReadStr();
+      for (size_t from = 0, dot = 0; dot != std::string::npos; from = dot + 1) {
+        dot = ident.find('.', from);
+        if (!IsValidIdent(ident.substr(from, dot == std::string::npos ? dot : dot - from))) ValueError();
+      }
+      return ident;
+    }
     case vaFalse:
       return "False";
     case vaTrue:
