@@ -253,19 +253,15 @@ class TReader : public TFiler {
   std::string ReadBytes(int64_t Count);
   void Read(void* Buffer, int32_t Count);
 
-  // ---- The structure of the stream, read without creating anything ----
-  // Walks the component that starts at the stream's position (after the signature) and settles
-  // the meaning of 0x15 that makes all of it well-formed: a Unicode string when that does, else a
-  // double. The position is kept. EReadError naming a value type and its offset when neither does.
+  // ---- The dialect ----
+  // Walks the component that starts at the stream's position (after the signature), creating
+  // nothing and reading nothing the stream does not hold, and settles the meaning of 0x15 that
+  // makes it well-formed, as told beside the value types. The position is kept. EReadError naming
+  // a value type and its offset when neither reading does.
   void SettleDialect();
   // True when 0x15 reads as a double; a new reader takes it as a Unicode string.
   bool DoubleDialect() const { return FDoubleDialect; }
   void SetDoubleDialect(bool Value) { FDoubleDialect = Value; }
-  // Passes over one value, or a whole component (header, properties, children); a value type the
-  // dialect does not know, or a value running past the stream's end, raises EReadError naming
-  // the value type and its offset.
-  void SkipValue();
-  void SkipComponent();
 
  private:
   struct TFixup {
