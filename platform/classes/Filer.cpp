@@ -957,10 +957,6 @@ class TStructureWalk {
 
 }  // namespace
 
-void TReader::SkipValue() { TStructureWalk(*this, FStream).Value(); }
-
-void TReader::SkipComponent() { TStructureWalk(*this, FStream).Component(); }
-
 // The Unicode reading wins when it walks the component to the stream's end, or when the walk met
 // no 0x15 at all; else the double reading when it walks to the end. Where neither reaches the
 // end, a reading that walks the whole component, with bytes left after it, wins, the Unicode one
