@@ -170,9 +170,6 @@ class TTextBuffer {
   size_t FCapacity = 0;
 };
 
-// The bytes ReplaceReservedSymbols writes as entities.
-constexpr std::string_view kReserved = "<>&";
-
 void AppendEscaped(TTextBuffer& Out, std::string_view Text) {
   for (char c : Text) {
     if (c == '<')
@@ -543,8 +540,9 @@ void AppendValueText(TTextBuffer& Out, const TObject* Object, PPropInfo PropInfo
 // Replaces "<", ">" and "&" from Start on by "&lt;", "&gt;" and "&amp;".
 void EscapeFrom(TTextBuffer& Text, size_t Start) {
   const std::string_view all = Text;
-  const size_t first = all.find_first_of(kReserved, Start);
-  if (first == std::string_view::npos) return;
+  const char* const reserved = FindReserved(all.data() + Start, all.size() - Start);
+  if (!reserved) return;
+  const size_t first = static_cast<size_t>(reserved - all.data());
   const std::string tail(all.substr(first));
   Text.resize(first);
   AppendEscaped(Text, tail);
@@ -866,7 +864,7 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
                                                               const TTypeInfo* Type, std::string_view Raw) {
   if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text.
-  if ((!FReplaceReservedSymbols || !std::memchr(Raw.data(), '&', Raw.size())) &&
+  if ((!FReplaceReservedSymbols || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
       SetPlainValue(Object, PropInfo, Type, Raw))
     return;
   SetValueFromText(Object, PropInfo, Type, Raw);
