@@ -150,7 +150,9 @@ constexpr int HS_CROSS = 4;       // +++++
 constexpr int HS_DIAGCROSS = 5;   // xxxxx
 HBRUSH CreateSolidBrush(COLORREF color);
 // Hatches are 8 x 8 patterns anchored at the device origin, drawn in the brush colour over the
-// background colour (opaque mode) or over what is there (transparent mode). 0 for an unknown hatch.
+// background colour (opaque mode) or over what is there (transparent mode): horizontal lines where
+// y % 8 == 3, vertical where x % 8 == 4, forward diagonals where x % 8 == y % 8, backward where
+// (x + y) % 8 == 7; the crosses are the unions. 0 for an unknown hatch.
 HBRUSH CreateHatchBrush(int hatch, COLORREF color);
 HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
 
