@@ -82,10 +82,12 @@ WATCHDOG_PID=$!
 source "$(dirname "$(readlink -f "$0")")/../../scripts/lib/xvfb.sh"
 # await SECONDS WHAT COMMAND...: waits (the bound scaled for the build) or ends the test saying
 # what did not come.
+LAST_GEOMETRY=""
 await() {
   local seconds=$(($1 * SCALE)) what=$2
   shift 2
-  wait_for "$seconds" "$@" || fatal "timed out after $seconds s waiting for $what"
+  LAST_GEOMETRY=""
+  wait_for "$seconds" "$@" || fatal "timed out after $seconds s waiting for $what${LAST_GEOMETRY:+ (the window is at $LAST_GEOMETRY)}"
 }
 # X clients with a time limit: none of them may block the test.
 X() { timeout $((10 * SCALE)) "$@"; }
@@ -148,6 +150,7 @@ geometry() {
 }
 at_geometry() {  # at_geometry X Y W H
   geometry
+  LAST_GEOMETRY="($X_, $Y_) $W_ x $H_"
   [ "$X_ $Y_ $W_ $H_" = "$1 $2 $3 $4" ]
 }
 field() { perl -0777 -ne "print \$1 if /\\r\\n\\t<$1>(-?\\d+)<\\/$1>\\r\\n/" "$OUT"; }
