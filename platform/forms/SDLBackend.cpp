@@ -106,6 +106,11 @@ class TSDLBackend : public TWindowBackend {
     // SDL turns SIGINT and SIGTERM into a quit event, which closes the main form; closing a window
     // is the form's own business and must not end the program behind its close query.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Pictures go to the window through the display's own framebuffer. SDL's default on X11 is a
+    // texture of an OpenGL renderer, for which it destroys the window at the first picture and
+    // makes it anew (with another id) behind the program's back: whoever found the window shown
+    // (a test, a window manager) lost it, and software OpenGL costs far more than a copy.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     OpenDisplay();
     ReadDisplayCaps();
     FWakeEvent = SDL_RegisterEvents(1);
