@@ -1,9 +1,9 @@
 // Brushes as patterns, the ternary raster operations, BitBlt, PatBlt, StretchBlt and FillRect.
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "platform/graphics/GdiInternal.h"
+#include "platform/graphics/RasterKernels.h"
 #include "platform/graphics/Rects.h"
 #include "platform/graphics/SysColors.h"
 
@@ -61,108 +61,13 @@ Pattern MakePattern(const Target& t, HBRUSH brush) {
 
 namespace {
 
-constexpr uint32_t kMask = 0x00FFFFFF;
-
 bool UsesPattern(uint8_t rop) { return (rop >> 4) != (rop & 0xF); }
 bool UsesSource(uint8_t rop) { return ((rop >> 2) & 0x33) != (rop & 0x33); }
 
-// The ternary code as a sum of at most four minterms: each set bit i of the code (or of its
-// complement, when more than four bits are set) is the term (P ^ xp) & (S ^ xs) & (D ^ xd), whose
-// masks select each input or its inverse.
-struct Minterms {
-  int count = 0;
-  bool invert = false;
-  uint32_t xp[4] = {};
-  uint32_t xs[4] = {};
-  uint32_t xd[4] = {};
-};
-
-Minterms Decompose(uint8_t rop) {
-  Minterms m;
-  unsigned bits = rop;
-  if (std::popcount(bits) > 4) {
-    bits = ~bits & 0xFF;
-    m.invert = true;
-  }
-  for (int i = 0; i < 8; ++i) {
-    if (!(bits & (1u << i))) continue;
-    m.xp[m.count] = (i & 4) ? 0 : ~0u;
-    m.xs[m.count] = (i & 2) ? 0 : ~0u;
-    m.xd[m.count] = (i & 1) ? 0 : ~0u;
-    ++m.count;
-  }
-  return m;
-}
-
-template <int N, bool Invert>
-void GeneralRow(uint32_t* d, const uint32_t* s, const uint32_t* p, int n, const Minterms& m) {
-  uint32_t xp[4], xs[4], xd[4];
-  for (int k = 0; k < 4; ++k) {
-    xp[k] = m.xp[k];
-    xs[k] = m.xs[k];
-    xd[k] = m.xd[k];
-  }
-  for (int i = 0; i < n; ++i) {
-    uint32_t pv = p[i], sv = s[i], dv = d[i];
-    uint32_t r = 0;
-    for (int k = 0; k < N; ++k) r |= (pv ^ xp[k]) & (sv ^ xs[k]) & (dv ^ xd[k]);
-    if constexpr (Invert) r = ~r;
-    d[i] = r & kMask;
-  }
-}
-
-using RowKernel = void (*)(uint32_t*, const uint32_t*, const uint32_t*, int, const Minterms&);
-
-RowKernel KernelFor(const Minterms& m) {
-  static constexpr RowKernel kPlain[] = {GeneralRow<0, false>, GeneralRow<1, false>, GeneralRow<2, false>,
-                                         GeneralRow<3, false>, GeneralRow<4, false>};
-  static constexpr RowKernel kInverted[] = {GeneralRow<0, true>, GeneralRow<1, true>, GeneralRow<2, true>,
-                                            GeneralRow<3, true>, GeneralRow<4, true>};
-  return m.invert ? kInverted[m.count] : kPlain[m.count];
-}
-
-// One row of the operation; the common codes take a direct path.
-void ApplyRow(uint8_t rop, const Minterms& m, RowKernel kernel, uint32_t* d, const uint32_t* s,
-              const uint32_t* p, bool solidPattern, int n) {
-  switch (rop) {
-    case 0x00:
-      std::fill_n(d, n, 0u);
-      return;
-    case 0xFF:
-      std::fill_n(d, n, kMask);
-      return;
-    case 0xCC:
-      std::memcpy(d, s, size_t(n) * 4);
-      return;
-    case 0xF0:
-      if (solidPattern) {
-        std::fill_n(d, n, p[0]);
-      } else {
-        std::memcpy(d, p, size_t(n) * 4);
-      }
-      return;
-    case 0x55:
-      for (int i = 0; i < n; ++i) d[i] = ~d[i] & kMask;
-      return;
-    case 0x88:
-      for (int i = 0; i < n; ++i) d[i] &= s[i];
-      return;
-    case 0xEE:
-      for (int i = 0; i < n; ++i) d[i] |= s[i];
-      return;
-    case 0x66:
-      for (int i = 0; i < n; ++i) d[i] ^= s[i];
-      return;
-    case 0x33:
-      for (int i = 0; i < n; ++i) d[i] = ~s[i] & kMask;
-      return;
-    default:
-      kernel(d, s, p, n, m);
-  }
-}
-
 // Runs the ternary code over the device rectangle r (inside the target's clip). `source(y, buf)`
 // returns the row of source pixels for device row y, in the target's format, for r.left..r.right.
+// The brush is an 8-pixel row repeated across each row: one colour for a solid brush, the hatch's
+// row for device row y otherwise, whose gaps a transparent hatch leaves untouched.
 template <class SourceRow>
 void RunRop(Target& t, RECT r, uint8_t rop, const Pattern& pattern, SourceRow source) {
   int n = r.right - r.left;
@@ -170,44 +75,33 @@ void RunRop(Target& t, RECT r, uint8_t rop, const Pattern& pattern, SourceRow so
   bool usesP = UsesPattern(rop);
   bool usesS = UsesSource(rop);
   if (usesP && pattern.type == Pattern::None) return;
-  bool constant = rop == 0x00 || rop == 0xFF || (rop == 0xF0 && pattern.type == Pattern::Solid);
-  if (constant) {
-    // One row filled, then copied: the copy runs on the widest stores the machine has.
-    uint32_t value = rop == 0x00 ? 0 : rop == 0xFF ? kMask : pattern.fore;
-    uint32_t* first = t.bitmap->Row(r.top) + r.left;
-    std::fill_n(first, n, value);
-    for (int y = r.top + 1; y < r.bottom; ++y) std::memcpy(t.bitmap->Row(y) + r.left, first, size_t(n) * 4);
-    return;
-  }
-  Minterms m = Decompose(rop);
-  RowKernel kernel = KernelFor(m);
-  std::vector<uint32_t> pat;
-  std::vector<uint32_t> zero;
-  std::vector<uint32_t> srcBuf;
-  std::vector<uint32_t> keep;
+  const RasterKernels& kernels = ActiveRasterKernels();
+  RopRow kernel = kernels.rop[rop];
   bool hatched = usesP && pattern.type == Pattern::Hatch;
-  bool solid = !hatched;
-  if (usesP || rop == 0xF0)
-    pat.assign(size_t(n), pattern.fore);
-  else
-    pat.assign(size_t(n), 0);
-  if (!usesS) zero.assign(size_t(n), 0);
-  if (usesS) srcBuf.resize(static_cast<size_t>(n));
-  if (hatched && pattern.transparent) keep.resize(static_cast<size_t>(n));
+  uint32_t pat[8], write[8];
+  std::fill_n(pat, 8, usesP ? pattern.fore : 0u);
+  std::vector<uint32_t> srcBuf(usesS ? size_t(n) : 0);
+  unsigned lastLine = ~0u;
   for (int y = r.top; y < r.bottom; ++y) {
     uint32_t* d = t.bitmap->Row(y) + r.left;
-    unsigned line = 0;  // bit x of the hatch's row for device row y
-    if (hatched) {
-      for (int x = 0; x < 8; ++x) line |= unsigned(HatchBit(pattern.hatch, x, y)) << x;
-      for (int i = 0; i < n; ++i)
-        pat[size_t(i)] = (line >> ((r.left + i) & 7)) & 1 ? pattern.fore : pattern.back;
-      if (pattern.transparent) std::memcpy(keep.data(), d, size_t(n) * 4);
+    const uint32_t* s = usesS ? source(y, srcBuf.data()) : nullptr;
+    if (rop == 0xCC) {
+      std::memcpy(d, s, size_t(n) * 4);
+      continue;
     }
-    const uint32_t* s = usesS ? source(y, srcBuf.data()) : zero.data();
-    ApplyRow(rop, m, kernel, d, s, pat.data(), solid, n);
-    if (hatched && pattern.transparent)
-      for (int i = 0; i < n; ++i)
-        if (!((line >> ((r.left + i) & 7)) & 1)) d[i] = keep[size_t(i)];
+    if (hatched) {
+      unsigned line = 0;  // bit k: the hatch's line passes through device pixel (r.left + k, y)
+      for (int k = 0; k < 8; ++k) line |= unsigned(HatchBit(pattern.hatch, r.left + k, y)) << k;
+      if (line != lastLine) {
+        for (int k = 0; k < 8; ++k) {
+          bool on = (line >> k) & 1;
+          pat[k] = on ? pattern.fore : pattern.back;
+          write[k] = on ? ~0u : 0u;
+        }
+        lastLine = line;
+      }
+    }
+    kernel(d, s, pat, hatched && pattern.transparent ? write : nullptr, n);
   }
 }
 
@@ -259,10 +153,10 @@ const uint32_t* Convert(const Conversion& c, const uint32_t* in, uint32_t* out, 
     case Conversion::Same:
       return in;
     case Conversion::ColorToMono:
-      for (int i = 0; i < n; ++i) out[i] = in[i] == c.sourceBack ? kWhite : 0;
+      ActiveRasterKernels().toMono(out, in, c.sourceBack, n);
       return out;
     case Conversion::MonoToColor:
-      for (int i = 0; i < n; ++i) out[i] = in[i] ? c.one : c.zero;
+      ActiveRasterKernels().fromMono(out, in, c.zero, c.one, n);
       return out;
   }
   return in;
@@ -432,27 +326,43 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   Conversion conv = ConversionFor(t, *sb, s.dc);
   // Group pixels merge: black on white ANDs them, white on black ORs them; colour on colour keeps
   // the last of a group across and the first row of a group down.
-  auto merge = [mode](uint32_t a, uint32_t b) { return mode == WHITEONBLACK ? (a | b) : (a & b); };
   bool keepOne = mode == COLORONCOLOR;
+  bool blendCols = mode == HALFTONE && !cols.rest.empty();
+  const RasterKernels& kernels = ActiveRasterKernels();
+  RopRow merge = kernels.rop[mode == WHITEONBLACK ? 0xEE : 0x88];  // D | S, D & S
+  const uint32_t noPattern[8] = {};
+  // Source columns as index tables into the source row, one per member of a group: table j reads
+  // the group's pixel j, or its last one for a shorter group (merging a pixel again changes nothing).
   std::vector<size_t> colIndex(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) colIndex[size_t(i)] = indexX(r.left - d.left + i);
-  std::vector<uint32_t> stretched(static_cast<size_t>(n));
-  std::vector<uint32_t> line(static_cast<size_t>(n));
-  auto sample = [&](int srcRow, uint32_t* out) {
-    const uint32_t* in = sb->Row(srcRow) + src.left;
+  int groupLength = 1;
+  for (int i = 0; i < n; ++i) {
+    size_t k = colIndex[size_t(i)] = indexX(r.left - d.left + i);
+    if (!keepOne) groupLength = std::max(groupLength, cols.last[k] - cols.first[k] + 1);
+  }
+  std::vector<std::vector<int32_t>> tables(blendCols ? 0 : size_t(groupLength),
+                                           std::vector<int32_t>(size_t(n)));
+  for (size_t j = 0; j < tables.size(); ++j)
     for (int i = 0; i < n; ++i) {
       size_t k = colIndex[size_t(i)];
-      int a = cols.first[k], b = cols.last[k];
-      uint32_t v;
-      if (mode == HALFTONE && !cols.rest.empty()) {
-        v = Blend(in[a], in[b], cols.rest[k], dw);
-      } else if (keepOne) {
-        v = in[b];
-      } else {
-        v = in[a];
-        for (int j = a + 1; j <= b; ++j) v = merge(v, in[j]);
+      tables[j][size_t(i)] =
+          src.left + (keepOne ? cols.last[k] : std::min(cols.first[k] + int(j), cols.last[k]));
+    }
+  std::vector<uint32_t> stretched(static_cast<size_t>(n));
+  std::vector<uint32_t> line(static_cast<size_t>(n));
+  std::vector<uint32_t> member(static_cast<size_t>(n));
+  auto sample = [&](int srcRow, uint32_t* out) {
+    const uint32_t* in = sb->Row(srcRow);
+    if (blendCols) {
+      for (int i = 0; i < n; ++i) {
+        size_t k = colIndex[size_t(i)];
+        out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
       }
-      out[i] = v;
+      return;
+    }
+    kernels.gather(out, in, tables[0].data(), n, sb->width);
+    for (size_t j = 1; j < tables.size(); ++j) {
+      kernels.gather(member.data(), in, tables[j].data(), n, sb->width);
+      merge(out, member.data(), noPattern, nullptr, n);
     }
   };
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
@@ -468,7 +378,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     } else if (!keepOne) {
       for (int j = a + 1; j <= b; ++j) {
         sample(j, line.data());
-        for (int i = 0; i < n; ++i) stretched[size_t(i)] = merge(stretched[size_t(i)], line[size_t(i)]);
+        merge(stretched.data(), line.data(), noPattern, nullptr, n);
       }
     }
     const uint32_t* out = Convert(conv, stretched.data(), buf, n);

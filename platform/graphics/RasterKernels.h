@@ -1,0 +1,38 @@
+// Internal: the row kernels of the raster operations, in a portable scalar form and in vector forms
+// chosen once at run time from what the processor offers. Every form gives the same pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace zu::win::detail {
+
+enum class RasterPath : uint8_t { Scalar, Avx2, Avx512 };
+inline constexpr RasterPath kRasterPaths[] = {RasterPath::Scalar, RasterPath::Avx2, RasterPath::Avx512};
+
+const char* RasterPathName(RasterPath path);
+bool RasterPathAvailable(RasterPath path);
+// The path in use: the widest available unless SetRasterPath chose another.
+RasterPath ActiveRasterPath();
+// Runs every later raster operation on `path`; false (and no change) when the processor lacks it.
+bool SetRasterPath(RasterPath path);
+
+// One row of a ternary raster operation: d[i] = code(P, S, D) of the low 24 bits. The pattern is 8
+// pixels repeated along the row (pixel i takes pattern[i & 7]); `write`, when given, is 8 masks
+// with the same phase, and pixels whose mask is 0 keep the destination. `s` is read only when the
+// code uses the source, `d` only when the code or `write` needs it.
+using RopRow = void (*)(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write,
+                        int n);
+
+struct RasterKernels {
+  RopRow rop[256];
+  // out[i] = in[index[i]]; every index lies in [0, limit).
+  void (*gather)(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit);
+  // Colour to monochrome: white where in[i] == back, black elsewhere.
+  void (*toMono)(uint32_t* out, const uint32_t* in, uint32_t back, int n);
+  // Monochrome to colour: `one` where in[i] is not 0, `zero` elsewhere.
+  void (*fromMono)(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int n);
+};
+
+const RasterKernels& ActiveRasterKernels();
+
+}  // namespace zu::win::detail

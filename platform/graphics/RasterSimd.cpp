@@ -1,0 +1,362 @@
+// The raster row kernels: a portable scalar form, a 256-bit form and a 512-bit form. Each of the
+// 256 ternary codes is its own function, so the boolean form of the code is fixed at compile time:
+// the 512-bit form is one ternary-logic instruction whose immediate is the code; the others split
+// the code on the pattern into two functions of source and destination of at most two operations.
+#include <immintrin.h>
+
+#include <atomic>
+#include <utility>
+
+#include "platform/graphics/RasterKernels.h"
+
+// The vector helpers take and return vectors of any width; they are always inlined into functions
+// compiled for that width, so no call passes a vector across the processor-specific ABI.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace zu::win::detail {
+namespace {
+
+constexpr uint32_t kMask = 0x00FFFFFF;
+constexpr uint32_t kWhitePixel = 0x00FFFFFF;
+
+template <unsigned C>
+constexpr bool kUsesP = (C >> 4) != (C & 0xF);
+template <unsigned C>
+constexpr bool kUsesS = ((C >> 2) & 0x33) != (C & 0x33);
+template <unsigned C>
+constexpr bool kUsesD = ((C >> 1) & 0x55) != (C & 0x55);
+
+// The two-input function whose truth table is T, bit (a << 1 | b) giving the result for a and b.
+template <unsigned T, class V>
+[[gnu::always_inline]] inline V Binary(V a, V b) {
+  if constexpr (T == 0x0) return V{};
+  if constexpr (T == 0x1) return ~(a | b);
+  if constexpr (T == 0x2) return ~a & b;
+  if constexpr (T == 0x3) return ~a;
+  if constexpr (T == 0x4) return a & ~b;
+  if constexpr (T == 0x5) return ~b;
+  if constexpr (T == 0x6) return a ^ b;
+  if constexpr (T == 0x7) return ~(a & b);
+  if constexpr (T == 0x8) return a & b;
+  if constexpr (T == 0x9) return ~(a ^ b);
+  if constexpr (T == 0xA) return b;
+  if constexpr (T == 0xB) return ~a | b;
+  if constexpr (T == 0xC) return a;
+  if constexpr (T == 0xD) return a | ~b;
+  if constexpr (T == 0xE) return a | b;
+  if constexpr (T == 0xF) return ~V{};
+}
+
+// Code C of pattern, source and destination (bit p << 2 | s << 1 | d of C is the result), as the
+// function of source and destination where the pattern is 1 and the one where it is 0.
+template <unsigned C, class V>
+[[gnu::always_inline]] inline V Ternary(V p, V s, V d) {
+  constexpr unsigned hi = C >> 4, lo = C & 0xF;
+  if constexpr (hi == lo) {
+    return Binary<hi>(s, d);
+  } else if constexpr (lo == 0) {
+    return p & Binary<hi>(s, d);
+  } else if constexpr (hi == 0) {
+    return ~p & Binary<lo>(s, d);
+  } else if constexpr ((hi ^ lo) == 0xF) {
+    return p ^ Binary<lo>(s, d);
+  } else {
+    V l = Binary<lo>(s, d);
+    return l ^ (p & (Binary<hi>(s, d) ^ l));
+  }
+}
+
+template <class Table, size_t... I>
+constexpr void FillRopTable(RopRow (&rop)[256], std::index_sequence<I...>) {
+  ((rop[I] = Table::template Row<unsigned(I)>), ...);
+}
+
+template <class Table>
+RasterKernels MakeKernels() {
+  RasterKernels k{};
+  FillRopTable<Table>(k.rop, std::make_index_sequence<256>());
+  k.gather = Table::Gather;
+  k.toMono = Table::ToMono;
+  k.fromMono = Table::FromMono;
+  return k;
+}
+
+// ---- scalar ----
+
+template <unsigned C, bool Write>
+void ScalarRop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write, int from,
+               int n) {
+  for (int i = from; i < n; ++i) {
+    uint32_t sv = kUsesS<C> ? s[i] : 0;
+    uint32_t dv = kUsesD<C> || Write ? d[i] : 0;
+    uint32_t r = Ternary<C>(pattern[i & 7], sv, dv) & kMask;
+    if constexpr (Write) r = (r & write[i & 7]) | (dv & ~write[i & 7]);
+    d[i] = r;
+  }
+}
+
+void ScalarGather(uint32_t* out, const uint32_t* in, const int32_t* index, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = in[index[i]];
+}
+
+void ScalarToMono(uint32_t* out, const uint32_t* in, uint32_t back, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = in[i] == back ? kWhitePixel : 0;
+}
+
+void ScalarFromMono(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = in[i] ? one : zero;
+}
+
+struct Scalar {
+  template <unsigned C>
+  static void Row(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write, int n) {
+    if (write)
+      ScalarRop<C, true>(d, s, pattern, write, 0, n);
+    else
+      ScalarRop<C, false>(d, s, pattern, write, 0, n);
+  }
+  static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
+    ScalarGather(out, in, index, 0, n);
+  }
+  static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
+    ScalarToMono(out, in, back, 0, n);
+  }
+  static void FromMono(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int n) {
+    ScalarFromMono(out, in, zero, one, 0, n);
+  }
+};
+
+// ---- 256-bit ----
+
+#define ZU_AVX2 [[gnu::target("avx2")]]
+
+ZU_AVX2 inline __m256i Load8(const uint32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+ZU_AVX2 inline void Store8(uint32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+template <unsigned C, bool Write>
+ZU_AVX2 void Avx2Rop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write, int n) {
+  const __m256i pv = Load8(pattern);
+  const __m256i wv = Write ? Load8(write) : _mm256_setzero_si256();
+  const __m256i mask = _mm256_set1_epi32(int(kMask));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i sv = kUsesS<C> ? Load8(s + i) : _mm256_setzero_si256();
+    __m256i dv = kUsesD<C> || Write ? Load8(d + i) : _mm256_setzero_si256();
+    __m256i r = Ternary<C>(pv, sv, dv) & mask;
+    if constexpr (Write) r = _mm256_blendv_epi8(dv, r, wv);
+    Store8(d + i, r);
+  }
+  ScalarRop<C, Write>(d, s, pattern, write, i, n);
+}
+
+struct Avx2 {
+  template <unsigned C>
+  static void Row(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write, int n) {
+    if (write)
+      Avx2Rop<C, true>(d, s, pattern, write, n);
+    else
+      Avx2Rop<C, false>(d, s, pattern, write, n);
+  }
+
+  // Eight indices within 16 pixels of the first read two loaded vectors through permutes; others
+  // go through the gather instruction.
+  ZU_AVX2 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
+    const __m256i seven = _mm256_set1_epi32(7);
+    const __m256i far = _mm256_set1_epi32(~15);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+      __m256i ix = Load8(reinterpret_cast<const uint32_t*>(index + i));
+      int lo = index[i] < index[i + 7] ? index[i] : index[i + 7];
+      __m256i rel = _mm256_sub_epi32(ix, _mm256_set1_epi32(lo));
+      __m256i r;
+      if (lo + 16 <= limit && _mm256_testz_si256(rel, far)) {
+        __m256i a = _mm256_permutevar8x32_epi32(Load8(in + lo), rel);
+        __m256i b = _mm256_permutevar8x32_epi32(Load8(in + lo + 8), rel);
+        r = _mm256_blendv_epi8(a, b, _mm256_cmpgt_epi32(rel, seven));
+      } else {
+        r = _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), ix, 4);
+      }
+      Store8(out + i, r);
+    }
+    ScalarGather(out, in, index, i, n);
+  }
+
+  ZU_AVX2 static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
+    const __m256i bv = _mm256_set1_epi32(int(back));
+    const __m256i white = _mm256_set1_epi32(int(kWhitePixel));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) Store8(out + i, _mm256_cmpeq_epi32(Load8(in + i), bv) & white);
+    ScalarToMono(out, in, back, i, n);
+  }
+
+  ZU_AVX2 static void FromMono(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int n) {
+    const __m256i zv = _mm256_set1_epi32(int(zero));
+    const __m256i ov = _mm256_set1_epi32(int(one));
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+      Store8(out + i, _mm256_blendv_epi8(ov, zv, _mm256_cmpeq_epi32(Load8(in + i), _mm256_setzero_si256())));
+    ScalarFromMono(out, in, zero, one, i, n);
+  }
+};
+
+// ---- 512-bit ----
+
+#define ZU_AVX512 [[gnu::target("avx512f")]]
+
+ZU_AVX512 inline __mmask16 Tail(int count) { return __mmask16((1u << count) - 1); }
+
+template <unsigned C, bool Write>
+ZU_AVX512 void Avx512Rop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write,
+                         int n) {
+  const __m256i p8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern));
+  const __m512i pv = _mm512_maskz_broadcast_i64x4(__mmask8(0xFF), p8);
+  const __m512i mask = _mm512_set1_epi32(int(kMask));
+  __mmask16 keep = 0xFFFF;
+  if constexpr (Write) {
+    unsigned bits = 0;
+    for (int k = 0; k < 8; ++k) bits |= (write[k] ? 1u : 0u) << k;
+    keep = __mmask16(bits | bits << 8);
+  }
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m512i sv = kUsesS<C> ? _mm512_loadu_si512(s + i) : _mm512_setzero_si512();
+    __m512i dv = kUsesD<C> ? _mm512_loadu_si512(d + i) : _mm512_setzero_si512();
+    __m512i r = _mm512_and_si512(_mm512_ternarylogic_epi32(pv, sv, dv, int(C)), mask);
+    if constexpr (Write)
+      _mm512_mask_storeu_epi32(d + i, keep, r);
+    else
+      _mm512_storeu_si512(d + i, r);
+  }
+  if (i < n) {
+    __mmask16 tail = Tail(n - i);
+    __m512i sv = kUsesS<C> ? _mm512_maskz_loadu_epi32(tail, s + i) : _mm512_setzero_si512();
+    __m512i dv = kUsesD<C> ? _mm512_maskz_loadu_epi32(tail, d + i) : _mm512_setzero_si512();
+    __m512i r = _mm512_and_si512(_mm512_ternarylogic_epi32(pv, sv, dv, int(C)), mask);
+    _mm512_mask_storeu_epi32(d + i, __mmask16(tail & keep), r);
+  }
+}
+
+struct Avx512 {
+  template <unsigned C>
+  static void Row(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write, int n) {
+    if (write)
+      Avx512Rop<C, true>(d, s, pattern, write, n);
+    else
+      Avx512Rop<C, false>(d, s, pattern, write, n);
+  }
+
+  // Sixteen indices within 32 pixels of the first read two loaded vectors through one permute.
+  ZU_AVX512 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
+    const __m512i far = _mm512_set1_epi32(~31);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+      __m512i ix = _mm512_loadu_si512(index + i);
+      int lo = index[i] < index[i + 15] ? index[i] : index[i + 15];
+      __m512i rel = _mm512_sub_epi32(ix, _mm512_set1_epi32(lo));
+      __m512i r;
+      if (lo + 32 <= limit && !_mm512_test_epi32_mask(rel, far))
+        r = _mm512_permutex2var_epi32(_mm512_loadu_si512(in + lo), rel, _mm512_loadu_si512(in + lo + 16));
+      else
+        r = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), __mmask16(0xFFFF), ix, in, 4);
+      _mm512_storeu_si512(out + i, r);
+    }
+    ScalarGather(out, in, index, i, n);
+  }
+
+  ZU_AVX512 static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
+    const __m512i bv = _mm512_set1_epi32(int(back));
+    const __m512i white = _mm512_set1_epi32(int(kWhitePixel));
+    for (int i = 0; i < n; i += 16) {
+      __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : Tail(n - i);
+      __mmask16 eq = _mm512_mask_cmpeq_epi32_mask(m, _mm512_maskz_loadu_epi32(m, in + i), bv);
+      _mm512_mask_storeu_epi32(out + i, m, _mm512_maskz_mov_epi32(eq, white));
+    }
+  }
+
+  ZU_AVX512 static void FromMono(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int n) {
+    const __m512i zv = _mm512_set1_epi32(int(zero));
+    const __m512i ov = _mm512_set1_epi32(int(one));
+    for (int i = 0; i < n; i += 16) {
+      __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : Tail(n - i);
+      __m512i v = _mm512_maskz_loadu_epi32(m, in + i);
+      _mm512_mask_storeu_epi32(out + i, m, _mm512_mask_mov_epi32(zv, _mm512_test_epi32_mask(v, v), ov));
+    }
+  }
+};
+
+bool Supports(RasterPath path) {
+  __builtin_cpu_init();
+  switch (path) {
+    case RasterPath::Scalar:
+      return true;
+    case RasterPath::Avx2:
+      return __builtin_cpu_supports("avx2");
+    case RasterPath::Avx512:
+      return __builtin_cpu_supports("avx512f");
+  }
+  return false;
+}
+
+const RasterKernels& KernelsOf(RasterPath path) {
+  static const RasterKernels scalar = MakeKernels<Scalar>();
+  static const RasterKernels avx2 = MakeKernels<Avx2>();
+  static const RasterKernels avx512 = MakeKernels<Avx512>();
+  switch (path) {
+    case RasterPath::Avx2:
+      return avx2;
+    case RasterPath::Avx512:
+      return avx512;
+    default:
+      return scalar;
+  }
+}
+
+RasterPath Widest() {
+  return Supports(RasterPath::Avx512) ? RasterPath::Avx512
+         : Supports(RasterPath::Avx2) ? RasterPath::Avx2
+                                      : RasterPath::Scalar;
+}
+
+struct Active {
+  std::atomic<RasterPath> path{Widest()};
+  std::atomic<const RasterKernels*> kernels{&KernelsOf(path.load())};
+};
+
+Active& Current() {
+  static Active active;
+  return active;
+}
+
+}  // namespace
+
+const char* RasterPathName(RasterPath path) {
+  switch (path) {
+    case RasterPath::Scalar:
+      return "scalar";
+    case RasterPath::Avx2:
+      return "avx2";
+    case RasterPath::Avx512:
+      return "avx512";
+  }
+  return "?";
+}
+
+bool RasterPathAvailable(RasterPath path) {
+  static const bool available[] = {true, Supports(RasterPath::Avx2), Supports(RasterPath::Avx512)};
+  return available[size_t(path)];
+}
+
+RasterPath ActiveRasterPath() { return Current().path.load(std::memory_order_relaxed); }
+
+bool SetRasterPath(RasterPath path) {
+  if (!RasterPathAvailable(path)) return false;
+  Current().path.store(path, std::memory_order_relaxed);
+  Current().kernels.store(&KernelsOf(path), std::memory_order_relaxed);
+  return true;
+}
+
+const RasterKernels& ActiveRasterKernels() { return *Current().kernels.load(std::memory_order_relaxed); }
+
+}  // namespace zu::win::detail

@@ -1,0 +1,184 @@
+// The raster kernels' paths: each vector path gives the scalar path's pixels. ZU_RASTER_PATH names
+// the path every test of this program runs on (CMake runs the program once per path).
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "Surface.h"
+#include "platform/graphics/RasterKernels.h"
+
+namespace zu::test {
+namespace {
+
+using detail::RasterPath;
+
+// Selects the path named by ZU_RASTER_PATH for the whole program; skips everything when the
+// processor lacks it.
+class ForcedPath : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* name = std::getenv("ZU_RASTER_PATH");
+    if (!name || !*name) return;
+    for (RasterPath path : detail::kRasterPaths)
+      if (std::strcmp(name, detail::RasterPathName(path)) == 0) {
+        if (!detail::SetRasterPath(path)) GTEST_SKIP() << "this processor has no " << name << " path";
+        return;
+      }
+    FAIL() << "unknown raster path " << name;
+  }
+};
+[[maybe_unused]] const auto* const kForcedPath = ::testing::AddGlobalTestEnvironment(new ForcedPath);
+
+// Makes `path` the active one for a scope.
+class PathScope {
+ public:
+  explicit PathScope(RasterPath path) : FOld(detail::ActiveRasterPath()) { detail::SetRasterPath(path); }
+  ~PathScope() { detail::SetRasterPath(FOld); }
+
+ private:
+  RasterPath FOld;
+};
+
+uint64_t Hash(uint64_t h, const std::vector<COLORREF>& pixels) {
+  for (COLORREF c : pixels) h = (h ^ c) * 0x100000001B3ull;  // FNV-1a over pixels
+  return h;
+}
+
+// Random blits, fills and stretches over all 256 codes on small surfaces of odd sizes, with
+// brushes of every kind, origins that shift the start, clip rectangles and blocks partly outside
+// both bitmaps; every resulting pixel in order.
+std::vector<COLORREF> RandomDrawing(uint32_t seed) {
+  std::mt19937 random(seed);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  auto colour = [&]() { return COLORREF(random() & 0xFFFFFF); };
+  std::vector<COLORREF> out;
+  for (int code = 0; code < 256; ++code) {
+    bool monoSource = pick(0, 5) == 0, monoDest = pick(0, 5) == 0;
+    TestSurface src(pick(1, 67), pick(1, 9), monoSource), dst(pick(1, 71), pick(1, 9), monoDest);
+    for (TestSurface* s : {&src, &dst}) {
+      TBitmapPixels p;
+      GetBitmapPixels(s->bitmap, &p);
+      for (int i = 0; i < p.stride * p.height; ++i)
+        p.bits[i] = p.monochrome ? (random() & 1) * 0xFFFFFF : colour();
+    }
+    int kind = pick(0, 7);
+    HBRUSH brush = kind < 6 ? CreateHatchBrush(kind, colour()) : CreateSolidBrush(colour());
+    HGDIOBJ old = SelectObject(dst.dc, brush);
+    SetBkMode(dst.dc, pick(0, 1) ? TRANSPARENT : OPAQUE);
+    SetBkColor(dst.dc, colour());
+    SetTextColor(dst.dc, colour());
+    SetBkColor(src.dc, pick(0, 1) ? src.Raw(0, 0) : colour());
+    SetViewportOrgEx(dst.dc, pick(-5, 5), pick(-2, 2), nullptr);
+    if (pick(0, 1)) IntersectClipRect(dst.dc, pick(-3, 20), pick(-1, 4), pick(10, 70), pick(2, 9));
+    DWORD rop = DWORD(code) << 16;
+    int x = pick(-8, 30), y = pick(-2, 4), w = pick(1, 75), h = pick(1, 10);
+    BitBlt(dst.dc, x, y, w, h, src.dc, pick(-4, 10), pick(-2, 3), rop);
+    PatBlt(dst.dc, pick(-4, 30), pick(-2, 4), pick(-40, 70), pick(-5, 9), rop);
+    RECT r{pick(-4, 40), pick(-2, 6), pick(-4, 75), pick(-2, 10)};
+    FillRect(dst.dc, &r, brush);
+    SetStretchBltMode(dst.dc, pick(BLACKONWHITE, HALFTONE));
+    int sw = pick(-30, 67), sh = pick(-9, 9);
+    StretchBlt(dst.dc, pick(-4, 20), pick(-2, 4), pick(-80, 80) | 1, pick(-10, 10) | 1, src.dc, pick(-2, 10),
+               pick(-1, 3), sw ? sw : 1, sh ? sh : 1, rop);
+    SelectObject(dst.dc, old);
+    DeleteObject(brush);
+    std::vector<COLORREF> pixels = dst.Pixels();
+    out.insert(out.end(), pixels.begin(), pixels.end());
+  }
+  return out;
+}
+
+using RasterPaths = GdiTest;
+
+TEST_F(RasterPaths, EveryPathDrawsTheScalarPathsPixels) {
+  for (uint32_t seed : {1u, 20u, 4242u}) {
+    std::vector<COLORREF> scalar;
+    {
+      PathScope scope(RasterPath::Scalar);
+      scalar = RandomDrawing(seed);
+    }
+    uint64_t expected = Hash(0xCBF29CE484222325ull, scalar);
+    for (RasterPath path : detail::kRasterPaths) {
+      if (!detail::RasterPathAvailable(path)) {
+        std::cout << "seed " << seed << " " << detail::RasterPathName(path) << ": not on this processor\n";
+        continue;
+      }
+      PathScope scope(path);
+      std::vector<COLORREF> got = RandomDrawing(seed);
+      uint64_t sum = Hash(0xCBF29CE484222325ull, got);
+      std::cout << "seed " << seed << " " << detail::RasterPathName(path) << ": " << std::hex << sum
+                << std::dec << "\n";
+      ASSERT_EQ(got.size(), scalar.size());
+      auto differ = std::mismatch(got.begin(), got.end(), scalar.begin());
+      EXPECT_EQ(sum, expected) << detail::RasterPathName(path) << " first differs at pixel "
+                               << (differ.first - got.begin());
+    }
+  }
+}
+
+// The kernels at their edges: every length up to three vectors, starts at every alignment, each
+// code with and without a write mask, against the code's definition bit by bit.
+TEST_F(RasterPaths, RowKernelsFollowTheCodeAtEveryLengthAndAlignment) {
+  std::mt19937 random(7);
+  const int kLength = 53, kSpan = kLength + 8;
+  std::vector<uint32_t> s(kSpan), d(kSpan), want(kSpan), got(kSpan);
+  uint32_t pattern[8], write[8];
+  for (RasterPath path : detail::kRasterPaths) {
+    if (!detail::RasterPathAvailable(path)) continue;
+    PathScope scope(path);
+    const detail::RasterKernels& k = detail::ActiveRasterKernels();
+    for (int code = 0; code < 256; ++code) {
+      for (uint32_t& v : s) v = random();  // the top byte too: results keep only the low 24 bits
+      for (uint32_t& v : d) v = random() & 0xFFFFFF;
+      for (int i = 0; i < 8; ++i) {
+        pattern[i] = random() & 0xFFFFFF;
+        write[i] = random() & 1 ? ~0u : 0u;
+      }
+      int start = code % 8, n = code % kLength;
+      bool masked = code & 1;
+      got = d;
+      k.rop[code](got.data() + start, s.data() + start, pattern, masked ? write : nullptr, n);
+      for (int i = 0; i < kSpan; ++i) {
+        int j = i - start;
+        want[size_t(i)] = d[size_t(i)];
+        if (j < 0 || j >= n || (masked && !write[j & 7])) continue;
+        uint32_t r = 0;
+        for (int bit = 0; bit < 24; ++bit) {
+          int index = int((pattern[j & 7] >> bit & 1) << 2 | (s[size_t(i)] >> bit & 1) << 1 |
+                          (d[size_t(i)] >> bit & 1));
+          r |= uint32_t(code >> index & 1) << bit;
+        }
+        want[size_t(i)] = r;
+      }
+      ASSERT_EQ(got, want) << detail::RasterPathName(path) << " code " << code << " start " << start << " n "
+                           << n;
+    }
+  }
+}
+
+// Index tables of any shape: close runs (permutes), wide steps and runs ending at the row's end
+// (gathers), mirrored runs, every length.
+TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
+  std::vector<uint32_t> in(200);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = uint32_t(i * 2654435761u);
+  for (RasterPath path : detail::kRasterPaths) {
+    if (!detail::RasterPathAvailable(path)) continue;
+    PathScope scope(path);
+    for (int step : {0, 1, 2, 3, 5, -1, -2})
+      for (int n = 0; n <= 40; ++n)
+        for (int limit : {200, 64}) {
+          std::vector<int32_t> index(static_cast<size_t>(n));
+          for (int i = 0; i < n; ++i) {
+            int v = step >= 0 ? limit - 1 - (n - 1 - i) * step / 2 : (limit - 1) + i * step;
+            index[size_t(i)] = std::clamp(v, 0, limit - 1);
+          }
+          std::vector<uint32_t> got(size_t(n) + 1, 0xDEAD), want(size_t(n) + 1, 0xDEAD);
+          for (int i = 0; i < n; ++i) want[size_t(i)] = in[size_t(index[size_t(i)])];
+          detail::ActiveRasterKernels().gather(got.data(), in.data(), index.data(), n, limit);
+          ASSERT_EQ(got, want) << detail::RasterPathName(path) << " step " << step << " n " << n;
+        }
+  }
+}
+
+}  // namespace
+}  // namespace zu::test
