@@ -148,7 +148,7 @@ void BM_StretchBltHalfBlackOnWhite(benchmark::State& state) { StretchHalf(state,
 void Cases(benchmark::internal::Benchmark* b) {
   for (int size : {0, 1})
     for (RasterPath path : detail::kRasterPaths) b->Args({size, int(path)});
-  b->ArgNames({"big", "path"})->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.3);
+  b->ArgNames({"big", "path"})->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.15);
 }
 
 BENCHMARK(BM_FillRectSolid)->Apply(Cases);
