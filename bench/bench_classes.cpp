@@ -9,43 +9,14 @@
 // behind (the loaded value, the text written) is. Strings are ASCII, or Cyrillic UTF-8 text, whose
 // text form spells every byte as a #N code.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 
+#include "bench/HeapAccounting.h"
 #include "platform/classes/Classes.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/ObjectText.h"
-
-// ---- Heap accounting: every allocation through operator new ----
-
-namespace {
-int64_t gHeapNow = 0;
-int64_t gHeapPeak = 0;
-
-void* Allocate(size_t n) {
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  gHeapNow += static_cast<int64_t>(malloc_usable_size(p));
-  if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
-  return p;
-}
-void Release(void* p) noexcept {
-  if (!p) return;
-  gHeapNow -= static_cast<int64_t>(malloc_usable_size(p));
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t n) { return Allocate(n); }
-void* operator new[](size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, size_t) noexcept { Release(p); }
-void operator delete[](void* p, size_t) noexcept { Release(p); }
 
 namespace zu {
 
@@ -74,49 +45,35 @@ std::string MakeString(Content content, int64_t bytes) {
   return s;
 }
 
-std::string TextForm(TBenchText& c) {
-  TMemoryStream binary;
-  WriteComponent(binary, &c);
-  binary.SetPosition(0);
-  TStringStream text;
-  ObjectBinaryToText(binary, text);
-  return text.DataString();
-}
-
-void Load(const std::string& text, TBenchText& into) {
-  TStringStream in(text);
+void Load(TStream& in, TBenchText& into) {
+  in.SetPosition(0);
   TMemoryStream binary;
   ObjectTextToBinary(in, binary);
   binary.SetPosition(0);
   ReadComponent(binary, &into);
 }
 
-void Save(TBenchText& c, std::string& text) {
+void Save(TBenchText& c, TStream& text) {
   TMemoryStream binary;
   WriteComponent(binary, &c);
   binary.SetPosition(0);
-  TStringStream out;
-  ObjectBinaryToText(binary, out);
-  text = out.DataString();
+  ObjectBinaryToText(binary, text);
 }
 
-// Runs call once with the heap counted, then reports its peak above the heap before it.
+// Runs call once with the heap counted: its peak above the heap before it, per byte of the string.
 template <class F>
 double PeakMultiple(F call, int64_t bytes) {
-  const int64_t before = gHeapNow;
-  gHeapPeak = gHeapNow;
-  call();
-  return static_cast<double>(gHeapPeak - before) / static_cast<double>(bytes);
+  return static_cast<double>(heap::PeakOf(call)) / static_cast<double>(bytes);
 }
 
 void BM_LoadTextForm(benchmark::State& state) {
   const int64_t bytes = state.range(0) << 20;
-  std::string text;
+  TStringStream text;
   {
     TBenchText source(nullptr);
     source.SetName("Form1");
     source.FText = MakeString(static_cast<Content>(state.range(1)), bytes);
-    text = TextForm(source);
+    Save(source, text);
   }
   state.counters["peak_x_string"] = PeakMultiple(
       [&] {
@@ -139,14 +96,14 @@ void BM_SaveTextForm(benchmark::State& state) {
   source.FText = MakeString(static_cast<Content>(state.range(1)), bytes);
   state.counters["peak_x_string"] = PeakMultiple(
       [&] {
-        std::string text;
+        TMemoryStream text;
         Save(source, text);
       },
       bytes);
   for (auto _ : state) {
-    std::string text;
+    TMemoryStream text;
     Save(source, text);
-    benchmark::DoNotOptimize(text.data());
+    benchmark::DoNotOptimize(text.Memory());
   }
   state.SetBytesProcessed(state.iterations() * bytes);
 }

@@ -4,7 +4,7 @@
 // meet the same conditions; the counter `ratio` is the median over rounds of the reference's time
 // over the operation's (1 = as fast as memset / memcpy). Times are the thread's processor time, so
 // that other programs on a busy machine do not land in one side of a round; the time reported is
-// the operation's only.
+// the operation's only. Last, a diagonal gradient clipped to a small surface.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <ctime>
 #include <vector>
 
+#include "lib/styles/zuCommCl.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/RasterKernels.h"
 
@@ -157,5 +158,23 @@ BENCHMARK(BM_BitBltSrcCopy)->Apply(Cases);
 BENCHMARK(BM_BitBltRop3Brush)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfColorOnColor)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfBlackOnWhite)->Apply(Cases);
+
+// A diagonal gradient over a square of the given side drawn on a 100 x 100 surface: the lines are
+// clipped before they are walked, so a huge square costs little more than one the surface's size.
+void BM_DiagonalGradientClipped(benchmark::State& state) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateBitmap(100, 100, 1, 32, nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  zu::TGradient gradient;
+  gradient.SetActive(true);
+  gradient.SetSteps(255);
+  gradient.SetOrientation(zu::fgdLeftBias);
+  int side = int(state.range(0));
+  for (auto _ : state) gradient.Draw(dc, RECT{0, 0, side, side}, PS_SOLID, 1);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+BENCHMARK(BM_DiagonalGradientClipped)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

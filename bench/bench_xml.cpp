@@ -1,9 +1,10 @@
-// TzuXMLSerializer beside pugixml on the same objects: a root whose collection holds N items, each
-// with eight properties of mixed kinds and a nested object of three integers, and a root whose N
-// items each hold an empty collection. Serialize is compared with building a pugixml DOM from the
-// objects and saving it; DeSerialize with parsing the pugixml document and walking it back into
-// objects. Both sides reach the objects through the same run-time type information and turn values
-// into text and back with the same conversions (the pugixml side through the framework's text
+// TzuXMLSerializer beside pugixml on the same objects: a root with ten scalars whose collection holds
+// N items, each with three integers, an enumeration, a set, a float, two strings and a nested object
+// of three integers; the same with ReplaceReservedSymbols on; a root whose N items each hold an empty
+// collection; and a document of items nested as deep as the serializer reads. Serialize is compared with
+// building a pugixml DOM from the objects and saving it; DeSerialize with parsing the pugixml document and
+// walking it back into objects. Both sides reach the objects through the same run-time type information and
+// turn values into text and back with the same conversions (the pugixml side through the framework's text
 // operations, with the serializer's shortcuts for plain numbers), so the comparison is between the two
 // ways of handling XML.
 //
@@ -136,7 +137,7 @@ class TBenchItem : public TCollectionItem {
   std::string FName;
   double FPrice = 0;
   TBenchKind FKind = bkAlpha;
-  bool FActive = false;
+  int32_t FCount = 0;
   TBenchFlags FFlags;
   uint8_t FLevel = 0;
   std::string FNote;
@@ -150,7 +151,7 @@ ZU_PUBLISHED(TBenchItem, "Bench") {
   p.property("Name", &TBenchItem::FName);
   p.property("Price", &TBenchItem::FPrice);
   p.property("Kind", &TBenchItem::FKind);
-  p.property("Active", &TBenchItem::FActive);
+  p.property("Count", &TBenchItem::FCount);
   p.property("Flags", &TBenchItem::FFlags);
   p.property("Level", &TBenchItem::FLevel);
   p.property("Note", &TBenchItem::FNote);
@@ -174,11 +175,45 @@ class TBenchRoot : public TPersistent {
  public:
   explicit TBenchRoot(const TClassInfo* ItemClass) : FItems(std::make_unique<TCollection>(ItemClass)) {}
   TCollection* Items() const { return FItems.get(); }
+  std::string FTitle, FAuthor;
+  int32_t FVersion = 0, FWidth = 0, FHeight = 0, FDepth = 0;
+  double FScale = 0;
+  TBenchKind FMode = bkAlpha;
+  TBenchFlags FOptions;
+  bool FEnabled = false;
 
  private:
   std::unique_ptr<TCollection> FItems;
 };
-ZU_PUBLISHED(TBenchRoot, "Bench") { p.property("Items", &TBenchRoot::Items, nullptr); }
+ZU_PUBLISHED(TBenchRoot, "Bench") {
+  p.property("Title", &TBenchRoot::FTitle);
+  p.property("Version", &TBenchRoot::FVersion);
+  p.property("Scale", &TBenchRoot::FScale);
+  p.property("Mode", &TBenchRoot::FMode);
+  p.property("Options", &TBenchRoot::FOptions);
+  p.property("Width", &TBenchRoot::FWidth);
+  p.property("Height", &TBenchRoot::FHeight);
+  p.property("Depth", &TBenchRoot::FDepth);
+  p.property("Author", &TBenchRoot::FAuthor);
+  p.property("Enabled", &TBenchRoot::FEnabled);
+  p.property("Items", &TBenchRoot::Items, nullptr);
+}
+
+// An item whose collection holds items of its own class, for documents nested deep.
+class TBenchTreeItem : public TCollectionItem {
+  ZU_CLASS(TBenchTreeItem, TCollectionItem)
+ public:
+  using TCollectionItem::TCollectionItem;
+  int32_t FValue = 0;
+  TCollection* Children() const { return FChildren.get(); }
+
+ private:
+  std::unique_ptr<TCollection> FChildren = std::make_unique<TCollection>(StaticClass());
+};
+ZU_PUBLISHED(TBenchTreeItem, "Bench") {
+  p.property("Value", &TBenchTreeItem::FValue);
+  p.property("Children", &TBenchTreeItem::Children, nullptr);
+}
 
 }  // namespace zu
 
@@ -191,6 +226,16 @@ enum Shape { kItems, kNests };
 std::unique_ptr<TBenchRoot> MakeRoot(Shape shape, int n) {
   auto root =
       std::make_unique<TBenchRoot>(shape == kItems ? TBenchItem::StaticClass() : TBenchNest::StaticClass());
+  root->FTitle = "Benchmark document";
+  root->FAuthor = "bench_xml";
+  root->FVersion = 3;
+  root->FWidth = 640;
+  root->FHeight = 480;
+  root->FDepth = 32;
+  root->FScale = 1.5;
+  root->FMode = bkGamma;
+  root->FOptions = TBenchFlags{bfOne, bfThree};
+  root->FEnabled = true;
   for (int i = 0; i < n; ++i) {
     TCollectionItem* added = root->Items()->Add();
     if (shape == kNests) continue;
@@ -199,7 +244,7 @@ std::unique_ptr<TBenchRoot> MakeRoot(Shape shape, int n) {
     item->FName = "item " + IntToStr(i);
     item->FPrice = i * 0.25 + 0.5;
     item->FKind = static_cast<TBenchKind>(i % 3);
-    item->FActive = i % 2;
+    item->FCount = i % 1000;
     item->FFlags = TBenchFlags::FromMask(static_cast<uint32_t>(i % 8));
     item->FLevel = static_cast<uint8_t>(i % 200);
     item->FNote = "a note of some length for item " + IntToStr(i);
@@ -394,11 +439,12 @@ void Report(benchmark::State& state, int n, size_t docSize, Memory memory) {
       static_cast<double>(memory.Peak - memory.Retained) / static_cast<double>(docSize);
 }
 
-template <Shape shape>
+template <Shape shape, bool escaped = false>
 void Serialize(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   auto root = MakeRoot(shape, n);
   TzuXMLSerializer serializer(nullptr);
+  serializer.SetReplaceReservedSymbols(escaped);
   size_t size = 0;
   // The output stream is part of what the call adds.
   const Memory memory = Measure([&] {
@@ -414,10 +460,11 @@ void Serialize(benchmark::State& state) {
   Report(state, n, size, memory);
 }
 
-template <Shape shape>
+template <Shape shape, bool escaped = false>
 void DeSerialize(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   TzuXMLSerializer serializer(nullptr);
+  serializer.SetReplaceReservedSymbols(escaped);
   const std::string text = Document(serializer, MakeRoot(shape, n).get());
   TMemoryStream in;
   in.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
@@ -485,7 +532,44 @@ void PugiParseWalk(benchmark::State& state) {
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
-  b->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+  b->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// Items nested in items as deep as the serializer reads: each item and its collection's element
+// take a level, and the innermost item holds no collection element. Per item is per level.
+void DeSerializeDeep(benchmark::State& state) {
+  const int levels = XMLMaxDepth / 2;
+  std::string text = "<TBenchRoot><Items>";
+  for (int i = 1; i < levels; ++i) text += "<TBenchTreeItem><Value>1</Value><Children>";
+  text += "<TBenchTreeItem><Value>1</Value></TBenchTreeItem>";
+  for (int i = 1; i < levels; ++i) text += "</Children></TBenchTreeItem>";
+  text += "</Items></TBenchRoot>";
+  TMemoryStream in;
+  in.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+  TzuXMLSerializer serializer(nullptr);
+  auto read = [&] {
+    auto root = std::make_unique<TBenchRoot>(TBenchTreeItem::StaticClass());
+    in.SetPosition(0);
+    RunDeSerialize(serializer, root.get(), in);
+    return root;
+  };
+  Memory memory;
+  {
+    std::unique_ptr<TBenchRoot> root;
+    memory = Measure([&] { root = read(); });
+    int depth = 0;
+    for (TCollection* c = root->Items(); c->Count() == 1;
+         c = static_cast<TBenchTreeItem*>(c->Items(0))->Children())
+      ++depth;
+    if (depth != levels) state.SkipWithError("the document was not read to its innermost item");
+  }
+  for (auto _ : state) {
+    auto root = read();
+    state.PauseTiming();
+    root.reset();
+    state.ResumeTiming();
+  }
+  Report(state, levels, text.size(), memory);
 }
 
 }  // namespace
@@ -494,7 +578,10 @@ BENCHMARK(Serialize<kItems>)->Name("Serialize")->Apply(Sizes);
 BENCHMARK(PugiBuildSave<kItems>)->Name("PugiBuildSave")->Apply(Sizes);
 BENCHMARK(DeSerialize<kItems>)->Name("DeSerialize")->Apply(Sizes);
 BENCHMARK(PugiParseWalk<kItems>)->Name("PugiParseWalk")->Apply(Sizes);
+BENCHMARK(Serialize<kItems, true>)->Name("SerializeEscaped")->Apply(Sizes);
+BENCHMARK(DeSerialize<kItems, true>)->Name("DeSerializeEscaped")->Apply(Sizes);
 BENCHMARK(Serialize<kNests>)->Name("SerializeEmptyCollections")->Apply(Sizes);
 BENCHMARK(PugiBuildSave<kNests>)->Name("PugiBuildSaveEmptyCollections")->Apply(Sizes);
 BENCHMARK(DeSerialize<kNests>)->Name("DeSerializeEmptyCollections")->Apply(Sizes);
 BENCHMARK(PugiParseWalk<kNests>)->Name("PugiParseWalkEmptyCollections")->Apply(Sizes);
+BENCHMARK(DeSerializeDeep)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,6 +1,7 @@
 // Gradient fills and gradient text of the property groups.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "lib/styles/zuCommCl.h"
@@ -28,6 +29,64 @@ struct ConvergentGuard {
     orientation = saved;
     from = savedFrom;
     to = savedTo;
+  }
+};
+
+int64_t CeilDiv(int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); }
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// The lines of the diagonal orientations, numbered from 1. Before line j each end point has moved j
+// times by `step`: the first down the left edge then along the bottom (left bias; leftwards along
+// the top then down the left edge for right bias), the second along the top then down the right
+// edge (down the right edge then leftwards along the bottom). Every move adds `step` to x + y (left
+// bias) or takes it from x - y (right bias), so line j lies on one diagonal: lines whose diagonal
+// misses the clip box are not drawn at all, which keeps a huge gradient on a small surface cheap.
+struct BiasLines {
+  struct Line {
+    int x1, y1, x2, y2;
+  };
+  RECT r;
+  bool left;
+  int64_t step;
+  int64_t visibleFirst = 1;
+  int64_t visibleLast = INT64_MAX;
+
+  // Moves made down (or across) before an end point turns its corner; without a positive step it
+  // never does.
+  int64_t Down() const {
+    return step > 0 ? std::max<int64_t>(0, CeilDiv(r.bottom - r.top, step)) : INT64_MAX;
+  }
+  int64_t Across() const {
+    return step > 0 ? std::max<int64_t>(0, CeilDiv(r.right - r.left, step)) : INT64_MAX;
+  }
+
+  Line At(int64_t j) const {
+    const int64_t down = std::min(j, Down()), across = std::min(j, Across());
+    if (left)
+      return Line{int(r.left + (j - down) * step), int(r.top + down * step), int(r.left + across * step),
+                  int(r.top + (j - across) * step)};
+    return Line{int(r.right - across * step), int(r.top + (j - across) * step),
+                int(r.right - (j - down) * step), int(r.top + down * step)};
+  }
+
+  // Keeps the lines whose diagonal passes within the pen's reach of the clip box (logical).
+  void Limit(const RECT& box, int penWidth) {
+    if (step <= 0) return;
+    if (box.right <= box.left || box.bottom <= box.top) {
+      visibleFirst = 1;
+      visibleLast = 0;
+      return;
+    }
+    const int64_t margin = std::max(penWidth, 1) + 2;
+    if (left) {  // line j on x + y = left + top + j * step
+      const int64_t base = int64_t(r.left) + r.top;
+      visibleFirst = std::max<int64_t>(1, CeilDiv(int64_t(box.left) + box.top - margin - base, step));
+      visibleLast = FloorDiv(int64_t(box.right) + box.bottom - 2 + margin - base, step);
+    } else {  // line j on x - y = right - top - j * step
+      const int64_t base = int64_t(r.right) - r.top;
+      visibleFirst = std::max<int64_t>(1, CeilDiv(base - (int64_t(box.right) - 1 - box.top) - margin, step));
+      visibleLast = FloorDiv(base - (int64_t(box.left) - (box.bottom - 1)) + margin, step);
+    }
   }
 };
 
@@ -61,7 +120,6 @@ void TGradient::Draw(HDC DC, const RECT& R, int32_t PenStyle, int32_t PenWidth) 
 
   int n = 0;
   int step = PenWidth == 0 ? 1 : PenWidth;
-  int x1 = R.left, y1 = R.top, x2 = R.left, y2 = R.top;
   switch (FOrientation) {
     case fgdHorizontal:
       n = std::min(FSteps, H);
@@ -72,7 +130,6 @@ void TGradient::Draw(HDC DC, const RECT& R, int32_t PenStyle, int32_t PenWidth) 
     case fgdLeftBias:
     case fgdRightBias:
       n = std::min(FSteps, W + H);
-      if (FOrientation == fgdRightBias) x1 = x2 = R.right;
       break;
     case fgdRectangle:
       H /= 2;
@@ -102,9 +159,13 @@ void TGradient::Draw(HDC DC, const RECT& R, int32_t PenStyle, int32_t PenWidth) 
   // Lines of the diagonal orientations stay inside R, whatever the pen width.
   const bool bias = FOrientation == fgdLeftBias || FOrientation == fgdRightBias;
   int saved = 0;
+  BiasLines lines{R, FOrientation == fgdLeftBias, step};
   if (bias) {
     saved = SaveDC(target);
     IntersectClipRect(target, R.left, R.top, R.right, R.bottom);  // logical, like R
+    RECT box;
+    if (GetClipBox(target, &box) == NULLREGION) box = RECT{};
+    lines.Limit(box, PenWidth);
   }
 
   for (int i = 0; i < n; ++i) {
@@ -113,34 +174,20 @@ void TGradient::Draw(HDC DC, const RECT& R, int32_t PenStyle, int32_t PenWidth) 
         n > 1 ? Pack(r0 + MulDiv(i, dR, n - 1), g0 + MulDiv(i, dG, n - 1), b0 + MulDiv(i, dB, n - 1))
               : Pack(r0, g0, b0);
     if (bias) {
-      HPEN pen = CreatePen(PenStyle, PenWidth, color);
-      HGDIOBJ oldPen = SelectObject(target, pen);
-      int k = MulDiv(i + 1, W + H, n) - MulDiv(i, W + H, n);
-      for (int line = 0; line < k; ++line) {
-        if (FOrientation == fgdLeftBias) {
-          if (y1 < R.bottom)
-            y1 += step;
-          else
-            x1 += step;
-          if (x2 < R.right)
-            x2 += step;
-          else
-            y2 += step;
-        } else {
-          if (x1 > R.left)
-            x1 -= step;
-          else
-            y1 += step;
-          if (y2 < R.bottom)
-            y2 += step;
-          else
-            x2 -= step;
+      // Lines first..last of all W + H; only those that can reach the clip box are drawn.
+      const int64_t first = std::max<int64_t>(MulDiv(i, W + H, n) + 1, lines.visibleFirst);
+      const int64_t last = std::min<int64_t>(MulDiv(i + 1, W + H, n), lines.visibleLast);
+      if (first <= last) {
+        HPEN pen = CreatePen(PenStyle, PenWidth, color);
+        HGDIOBJ oldPen = SelectObject(target, pen);
+        for (int64_t j = first; j <= last; ++j) {
+          const BiasLines::Line l = lines.At(j);
+          MoveToEx(target, l.x1, l.y1, nullptr);
+          LineTo(target, l.x2, l.y2);
         }
-        MoveToEx(target, x1, y1, nullptr);
-        LineTo(target, x2, y2);
+        SelectObject(target, oldPen);
+        DeleteObject(pen);
       }
-      SelectObject(target, oldPen);
-      DeleteObject(pen);
     } else if (FBrushStyle != bsClear) {
       RECT band;
       if (FOrientation == fgdHorizontal) {

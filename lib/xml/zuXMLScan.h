@@ -74,6 +74,18 @@ inline const char* FindEither(const char* From, const char* End, char A, char B)
   return FindFirst(From, End, [A, B](const char* At) { return Bits(Either(Equal(At, A), Equal(At, B))); });
 }
 
+// The first "<", ">" or "&" among the Count bytes at From, or null; reads only those bytes.
+inline const char* FindReserved(const char* From, size_t Count) {
+  size_t i = 0;
+  for (; i + 16 <= Count; i += 16)
+    if (const uint32_t hits =
+            Bits(Either(Either(Equal(From + i, '<'), Equal(From + i, '>')), Equal(From + i, '&'))))
+      return From + i + std::countr_zero(hits);
+  for (; i < Count; ++i)
+    if (From[i] == '<' || From[i] == '>' || From[i] == '&') return From + i;
+  return nullptr;
+}
+
 // Past every byte of code 33 or below, never past End.
 inline const char* SkipBlanks(const char* From, const char* End) {
   const char* const at = FindFirst(From, End, [](const char* At) { return ~Bits(Blank(At)) & 0xFFFFu; });

@@ -170,9 +170,6 @@ class TTextBuffer {
   size_t FCapacity = 0;
 };
 
-// The bytes ReplaceReservedSymbols writes as entities.
-constexpr std::string_view kReserved = "<>&";
-
 void AppendEscaped(TTextBuffer& Out, std::string_view Text) {
   for (char c : Text) {
     if (c == '<')
@@ -398,6 +395,37 @@ void AppendFloat(TTextBuffer& Out, double Value, char Separator) {
     Out += '0';
     return;
   }
+  // Most stored numbers are short decimals: when Value times 10^k (k <= 8) is an integer M below
+  // 10^15, Value lies within a relative 2^-53 of M / 10^k, closer than half a unit of the 15th
+  // digit, so M / 10^k is also Value rounded to 15 digits, written without an exponent.
+  const double magnitude = std::fabs(Value);
+  if (magnitude >= 1e-5 && magnitude < 1e15) {
+    static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    for (size_t k = 0; k < std::size(kScale); ++k) {
+      const double scaled = magnitude * kScale[k];
+      if (scaled >= 1e15) break;
+      const auto whole = static_cast<int64_t>(scaled);
+      if (static_cast<double>(whole) != scaled) continue;
+      char digits[24];
+      size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+      size_t fraction = k;
+      for (; fraction > 0 && digits[count - 1] == '0'; --fraction) --count;
+      if (Value < 0) Out += '-';
+      if (fraction >= count) {
+        Out += '0';
+        Out += Separator;
+        Out.append(fraction - count, '0');
+        Out.append(digits, count);
+      } else {
+        Out.append(digits, count - fraction);
+        if (fraction) {
+          Out += Separator;
+          Out.append(digits + count - fraction, fraction);
+        }
+      }
+      return;
+    }
+  }
   // A normal double whose shortest exact form has at most 15 significant digits lies closer to it
   // than half the spacing of 15-digit decimals, so that form is also its rounding to 15 digits; the
   // others are rounded the long way.
@@ -512,8 +540,9 @@ void AppendValueText(TTextBuffer& Out, const TObject* Object, PPropInfo PropInfo
 // Replaces "<", ">" and "&" from Start on by "&lt;", "&gt;" and "&amp;".
 void EscapeFrom(TTextBuffer& Text, size_t Start) {
   const std::string_view all = Text;
-  const size_t first = all.find_first_of(kReserved, Start);
-  if (first == std::string_view::npos) return;
+  const char* const reserved = FindReserved(all.data() + Start, all.size() - Start);
+  if (!reserved) return;
+  const size_t first = static_cast<size_t>(reserved - all.data());
   const std::string tail(all.substr(first));
   Text.resize(first);
   AppendEscaped(Text, tail);
@@ -701,6 +730,15 @@ class TClosingTags {
   explicit TClosingTags(const char* DocEnd) : FDocEnd(DocEnd) {}
 
   const char* Find(const char* From, const char* Limit, std::string_view Name) {
+    // Most closing tags lie close by and are found at once; only a long search is remembered.
+    const char* const near = Limit - From > kLongSearch ? From + kLongSearch : Limit;
+    if (const char* at = FindTag(From, near, FDocEnd, Name, true)) return at;
+    return near == Limit ? nullptr : FindFar(near, Limit, Name);
+  }
+
+ private:
+  // Find for a search that passed kLongSearch bytes without a match.
+  [[gnu::noinline]] const char* FindFar(const char* From, const char* Limit, std::string_view Name) {
     for (const TEntry& e : FEntries) {
       if (!e.From || From < e.From || e.Name.size() != Name.size() ||
           !(e.At ? From <= e.At : Limit <= e.Limit) || !SameBytes(e.Name.data(), Name.data(), Name.size()))
@@ -708,17 +746,14 @@ class TClosingTags {
       return e.At && e.At < Limit ? e.At : nullptr;
     }
     const char* const at = FindTag(From, Limit, FDocEnd, Name, true);
-    if ((at ? at : Limit) - From >= kLongSearch) {
-      TEntry& e = FEntries[FNext++ % FEntries.size()];
-      e.Name.assign(Name);
-      e.From = From;
-      e.At = at;
-      e.Limit = Limit;
-    }
+    TEntry& e = FEntries[FNext++ % FEntries.size()];
+    e.Name.assign(Name);
+    e.From = From;
+    e.At = at;
+    e.Limit = Limit;
     return at;
   }
 
- private:
   static constexpr ptrdiff_t kLongSearch = 1024;
   struct TEntry {
     std::string Name;
@@ -829,7 +864,9 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
                                                               const TTypeInfo* Type, std::string_view Raw) {
   if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text.
-  if (!FReplaceReservedSymbols && SetPlainValue(Object, PropInfo, Type, Raw)) return;
+  if ((!FReplaceReservedSymbols || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
+      SetPlainValue(Object, PropInfo, Type, Raw))
+    return;
   SetValueFromText(Object, PropInfo, Type, Raw);
 }
 
@@ -892,6 +929,10 @@ void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, con
     AppendUnescaped(text, Raw);
   else
     text += Raw;
+  if (Type->Kind == tkString || Type->Kind == tkLString || Type->Kind == tkWString) {
+    SetStrProp(Object, PropInfo, text);  // what set-from-text does for strings
+    return;
+  }
   if (Type->Kind == tkFloat) {
     const char separator = FormatSettings.DecimalSeparator;
     if (separator == ',')

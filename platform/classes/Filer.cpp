@@ -732,8 +732,16 @@ std::string TReader::ReadStr() {
 
 std::string TReader::ReadIdent() {
   switch (ReadValue()) {
-    case vaIdent:
-      return ReadStr();
+    case vaIdent: {
+      // Only what the text form can write: valid identifiers joined by dots (a reference to a
+      // component of another form).
+      std::string ident = ReadStr();
+      for (size_t from = 0, dot = 0; dot != std::string::npos; from = dot + 1) {
+        dot = ident.find('.', from);
+        if (!IsValidIdent(ident.substr(from, dot == std::string::npos ? dot : dot - from))) ValueError();
+      }
+      return ident;
+    }
     case vaFalse:
       return "False";
     case vaTrue:
@@ -948,10 +956,6 @@ class TStructureWalk {
 };
 
 }  // namespace
-
-void TReader::SkipValue() { TStructureWalk(*this, FStream).Value(); }
-
-void TReader::SkipComponent() { TStructureWalk(*this, FStream).Component(); }
 
 // The Unicode reading wins when it walks the component to the stream's end, or when the walk met
 // no 0x15 at all; else the double reading when it walks to the end. Where neither reaches the

@@ -21,17 +21,20 @@ namespace zu {
 // Unicode string as 0x15 (a 4-byte count of UTF-16 code units, then the units, as vaWString) and
 // an unsigned 64-bit integer as 0x16; the other tools' 64-bit writers put an 8-byte double at 0x15
 // and know no 0x16. A reader settles what 0x15 is once per component (TReader::SettleDialect), by
-// a walk over the whole component that creates nothing: a Unicode string when that makes the
-// component well-formed, else a double when that does. 0x16 is a QWord either way. A value type
-// neither knows, or a component well-formed in neither reading, raises EReadError naming the
-// value type and its offset.
+// walks over the whole component that create nothing: a Unicode string when that reading walks
+// it to the stream's end, else a double when that one does; a reading that leaves bytes after
+// the component counts only when neither reaches the end, the Unicode one first. 0x16 is a QWord
+// either way; read into an Int64 it keeps its 64 bits. A value type neither knows, or a component
+// well-formed in neither reading, raises EReadError naming the value type and its offset.
 //
 // What the writer writes reads the same in both, and holds 0x15 in neither sense:
 // - every float (Single, Double, Extended) as vaExtended, ten bytes of the x87 format; Currency and
 //   dates as vaCurrency and vaDate; vaSingle and vaDouble are only read;
 // - a narrow string as its bytes, unchanged, UTF-8 or not: vaString, or vaLString past 255 bytes;
 // - a wide string with a unit above 255 as vaWString, any other as its UTF-8 bytes, the way a
-//   narrow string goes; vaUTF8String and vaUString are only read.
+//   narrow string goes; vaUTF8String and vaUString are only read;
+// - integers in the smallest of vaInt8 to vaInt64; vaQWord only for a number of the text form
+//   above Int64's range.
 // A byte string (vaString, vaLString, vaUTF8String) read into a wide property is decoded as UTF-8
 // when it is valid UTF-8, byte for code unit otherwise; a wide string read into a narrow property
 // is encoded as UTF-8.
@@ -41,7 +44,8 @@ namespace zu {
 // gives the bytes the file holds there, each #N the byte N. A string with any larger code is a
 // wide string: its quoted text is decoded as above and each #N is the UTF-16 unit N (#1046 is Ж; a
 // code past $FFFF gives a surrogate pair). The text writer writes a byte string byte for byte, a
-// wide string with a unit above 255 unit for unit, and any other wide string as its UTF-8 bytes.
+// wide string with a unit above 255 unit for unit, and any other wide string as its UTF-8 bytes
+// (a vaUTF8String counts as wide when it is valid UTF-8 with a character above 255).
 // So a narrow string keeps its bytes, a wide string its characters, and a byte string of the
 // classic tools ('caf'#195#169) its bytes, whichever way a form travels.
 enum TValueType : uint8_t {
@@ -249,19 +253,15 @@ class TReader : public TFiler {
   std::string ReadBytes(int64_t Count);
   void Read(void* Buffer, int32_t Count);
 
-  // ---- The structure of the stream, read without creating anything ----
-  // Walks the component that starts at the stream's position (after the signature) and settles
-  // the meaning of 0x15 that makes all of it well-formed: a Unicode string when that does, else a
-  // double. The position is kept. EReadError naming a value type and its offset when neither does.
+  // ---- The dialect ----
+  // Walks the component that starts at the stream's position (after the signature), creating
+  // nothing and reading nothing the stream does not hold, and settles the meaning of 0x15 that
+  // makes it well-formed, as told beside the value types. The position is kept. EReadError naming
+  // a value type and its offset when neither reading does.
   void SettleDialect();
   // True when 0x15 reads as a double; a new reader takes it as a Unicode string.
   bool DoubleDialect() const { return FDoubleDialect; }
   void SetDoubleDialect(bool Value) { FDoubleDialect = Value; }
-  // Passes over one value, or a whole component (header, properties, children); a value type the
-  // dialect does not know, or a value running past the stream's end, raises EReadError naming
-  // the value type and its offset.
-  void SkipValue();
-  void SkipComponent();
 
  private:
   struct TFixup {

@@ -12,8 +12,10 @@
 //   end
 //
 // Two-space indentation, CR LF line ends, strings quoted with #n codes for control characters,
-// quotes and non-ASCII characters and cut into " +" continued lines of 64 characters, sets in
-// brackets, lists in parentheses, collections as < item ... end >, binary data in braces.
+// quotes and non-ASCII bytes or characters (the rules are beside the value types in Filer.h) and
+// cut into " +" continued lines of 64 characters, sets in brackets, lists in parentheses,
+// collections as < item ... end >, binary data in braces. Floats are written without a suffix
+// but for dates (d) and currency (c); a single (s) is read, and kept as the extended it is.
 #pragma once
 
 #include "platform/classes/Streams.h"
@@ -21,7 +23,8 @@
 namespace zu {
 
 // Converts one component in binary form (from Input's position) to its text form, appended to
-// Output. Malformed binary input raises EReadError; Output then holds nothing of it.
+// Output. The component's structure is walked first (TReader::SettleDialect): malformed binary
+// input raises EReadError naming the value type and offset, and Output then holds nothing of it.
 void ObjectBinaryToText(TStream& Input, TStream& Output);
 // Converts the text form of one component (from Input's position) to binary form, appended to
 // Output; Input is left at the first token after the component's final "end". Malformed text

@@ -1,5 +1,6 @@
 #include "platform/classes/Parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -27,8 +28,22 @@ bool ParseWhole(std::string_view text, T& value) {
 }  // namespace
 
 TParser::TParser(TStream& Stream) {
-  char buf[65536];
-  for (int32_t n; (n = Stream.Read(buf, sizeof buf)) > 0;) FText.append(buf, static_cast<size_t>(n));
+  const int64_t size = Stream.Size();
+  const int64_t start = std::min(Stream.Position(), size);
+  const auto rest = static_cast<size_t>(size - start);
+  // A stream that holds its bytes in memory is read where they are; any other is copied once.
+  if (auto* memory = dynamic_cast<TCustomMemoryStream*>(&Stream); memory && memory->Memory()) {
+    FText = std::string_view(memory->Memory() + start, rest);
+    Stream.Seek(0, soEnd);
+  } else if (auto* string = dynamic_cast<TStringStream*>(&Stream)) {
+    FText = std::string_view(string->DataString()).substr(static_cast<size_t>(start));
+    Stream.Seek(0, soEnd);
+  } else {
+    FCopy.reserve(rest);
+    char buf[65536];
+    for (int32_t n; (n = Stream.Read(buf, sizeof buf)) > 0;) FCopy.append(buf, static_cast<size_t>(n));
+    FText = FCopy;
+  }
   if (FText.starts_with("\xEF\xBB\xBF")) FPos = 3;
   NextToken();
 }
@@ -113,7 +128,7 @@ void TParser::ScanString() {
 
 template <class Text, class Code>
 void TParser::WalkString(Text OnText, Code OnCode) const {
-  const std::string_view text(FText);
+  const std::string_view text = FText;
   size_t i = FTokenStart;
   while (i < FPos) {
     if (text[i] == '\'') {
@@ -166,8 +181,7 @@ void TParser::ScanNumber() {
     return;
   }
   ++FPos;
-  if (FText[FTokenStart] == '-' && FText.size() - FPos >= 3 &&
-      SameText(std::string_view(FText).substr(FPos, 3), "INF") &&
+  if (FText[FTokenStart] == '-' && FText.size() - FPos >= 3 && SameText(FText.substr(FPos, 3), "INF") &&
       (FPos + 3 == FText.size() || !IsIdentChar(FText[FPos + 3]))) {
     FPos += 3;
     FToken = toFloat;
@@ -193,11 +207,11 @@ void TParser::ScanNumber() {
 
 std::string TParser::TokenString() const {
   if (FToken == toEOF) return {};
-  return FText.substr(FTokenStart, FPos - FTokenStart);
+  return std::string(FText.substr(FTokenStart, FPos - FTokenStart));
 }
 
 int64_t TParser::TokenInt() const {
-  std::string_view text = std::string_view(FText).substr(FTokenStart, FPos - FTokenStart);
+  std::string_view text = FText.substr(FTokenStart, FPos - FTokenStart);
   if (text.starts_with('$')) {
     uint64_t v;
     auto r = std::from_chars(text.data() + 1, text.data() + text.size(), v, 16);
@@ -211,7 +225,7 @@ int64_t TParser::TokenInt() const {
 }
 
 long double TParser::TokenFloat() const {
-  std::string_view text = std::string_view(FText).substr(FTokenStart, FPos - FTokenStart);
+  std::string_view text = FText.substr(FTokenStart, FPos - FTokenStart);
   if (FFloatType) text.remove_suffix(1);
   if (SameText(text, "-INF")) return -std::numeric_limits<long double>::infinity();
   if (detail::SignificantDigits(text) <= 17) {
@@ -236,7 +250,7 @@ std::string TParser::TokenComponentIdent() {
 }
 
 bool TParser::TokenSymbolIs(std::string_view S) const {
-  return FToken == toSymbol && SameText(std::string_view(FText).substr(FTokenStart, FPos - FTokenStart), S);
+  return FToken == toSymbol && SameText(FText.substr(FTokenStart, FPos - FTokenStart), S);
 }
 
 void TParser::CheckToken(char T) const {

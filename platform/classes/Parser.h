@@ -16,6 +16,7 @@ enum : char { toEOF = 0, toSymbol = 1, toString = 2, toInteger = 3, toFloat = 4,
 class TParser {
  public:
   // Reads the rest of Stream (a UTF-8 byte-order mark is skipped) and moves to its first token.
+  // A memory or string stream is read in place: it must outlive the parser, unchanged.
   explicit TParser(TStream& Stream);
 
   // Moves to the next token and returns it. A zero byte ends the text as its end does.
@@ -72,7 +73,8 @@ class TParser {
   template <class Text, class Code>
   void WalkString(Text OnText, Code OnCode) const;
 
-  std::string FText;
+  std::string FCopy;       // the stream's bytes, unless read in place
+  std::string_view FText;  // the text parsed
   size_t FPos = 0;
   size_t FTokenStart = 0;
   int FLine = 1;

@@ -9,6 +9,9 @@
 #include "platform/graphics/Gdi.h"
 #include "platform/system/Exceptions.h"
 
+// Last: the X headers behind it define macros (None, KeyPress) that the headers above use as names.
+#include <SDL_syswm.h>
+
 namespace zu {
 namespace {
 
@@ -103,9 +106,16 @@ class TSDLBackend : public TWindowBackend {
     // SDL turns SIGINT and SIGTERM into a quit event, which closes the main form; closing a window
     // is the form's own business and must not end the program behind its close query.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Pictures go to the window through the display's own framebuffer. SDL's default on X11 is a
+    // texture of an OpenGL renderer, for which it destroys the window at the first picture and
+    // makes it anew (with another id) behind the program's back: whoever found the window shown
+    // (a test, a window manager) lost it, and software OpenGL costs far more than a copy.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     OpenDisplay();
     ReadDisplayCaps();
     FWakeEvent = SDL_RegisterEvents(1);
+    // The X events behind mouse events carry their point on the screen (see MouseEvent).
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     SDL_StartTextInput();
   }
   ~TSDLBackend() override {
@@ -161,6 +171,10 @@ class TSDLBackend : public TWindowBackend {
   }
 
   void CreateWindow(win::HWND Window, const std::string& Caption, const TRect& Bounds) override {
+    // Borderless: SDL sets the Motif hints without decorations, which window managers (twm
+    // included) read. The form draws its own frame and caption, so it looks and behaves the same
+    // with a manager and without one (under Xvfb nothing would draw a manager's caption), and its
+    // caption buttons follow BorderIcons; a manager's caption as well would make two.
     auto w = std::make_unique<TWin>();
     w->Handle = Window;
     w->Window =
@@ -278,17 +292,24 @@ class TSDLBackend : public TWindowBackend {
     FPending.push_back(e);
   }
 
-  // A mouse event of a window, with its point on the screen. SDL moves and sizes windows
-  // synchronously, so the window's position is where it was when the event was made.
+  // A mouse event of a window, with its point on the screen. While a drag moves the window,
+  // events made before a move arrive after it, relative to where the window was: the point on
+  // the screen is taken from the X event itself, which SDL passes on just before its own.
+  // Without one (another video driver) it is the window's position plus the event's point.
   bool MouseEvent(TBackendEvent& m, TBackendEventKind kind, Uint32 windowID, int32_t x, int32_t y) {
     m.Kind = kind;
     m.Window = HandleOf(windowID);
     if (!m.Window) return false;
     m.X = x;
     m.Y = y;
-    int left = 0, top = 0;
-    SDL_GetWindowPosition(SDL_GetWindowFromID(windowID), &left, &top);
-    m.Screen = Point(left + x, top + y);
+    if (FRootKnown) {
+      m.Screen = FRoot;
+      FRootKnown = false;
+    } else {
+      int left = 0, top = 0;
+      SDL_GetWindowPosition(SDL_GetWindowFromID(windowID), &left, &top);
+      m.Screen = Point(left + x, top + y);
+    }
     m.Shift = ShiftOf(static_cast<Uint16>(SDL_GetModState()));
     return true;
   }
@@ -299,6 +320,20 @@ class TSDLBackend : public TWindowBackend {
       return;
     }
     switch (e.type) {
+      case SDL_SYSWMEVENT:
+#if defined(SDL_VIDEO_DRIVER_X11)
+        if (e.syswm.msg && e.syswm.msg->subsystem == SDL_SYSWM_X11) {
+          const XEvent& x = e.syswm.msg->msg.x11.event;
+          if (x.type == MotionNotify) {
+            FRoot = Point(x.xmotion.x_root, x.xmotion.y_root);
+            FRootKnown = true;
+          } else if (x.type == ButtonPress || x.type == ButtonRelease) {
+            FRoot = Point(x.xbutton.x_root, x.xbutton.y_root);
+            FRootKnown = true;
+          }
+        }
+#endif
+        return;
       case SDL_QUIT:
         Push(beQuit, nullptr);
         return;
@@ -392,6 +427,8 @@ class TSDLBackend : public TWindowBackend {
   std::map<win::HWND, std::unique_ptr<TWin>> FWindows;
   std::deque<TBackendEvent> FPending;
   Uint32 FWakeEvent = 0;
+  TPoint FRoot{};  // the screen point of the last X mouse event, until its SDL event takes it
+  bool FRootKnown = false;
 };
 
 }  // namespace

@@ -36,6 +36,20 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
 // The clip in logical coordinates (the whole surface when nothing was clipped).
 int GetClipBox(HDC dc, RECT* rect);
 
+constexpr UINT OBJ_REGION = 8;
+constexpr int ERROR = 0;
+// A rectangular region (a region object, deleted with DeleteObject).
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+HRGN CreateRectRgnIndirect(const RECT* rect);
+// The region's rectangle; NULLREGION when it is empty, SIMPLEREGION otherwise, 0 for a dead region.
+int GetRgnBox(HRGN region, RECT* rect);
+// Copies the DC's clip, in device coordinates, into `region`: 1 when a clip is set, 0 when none
+// is (the region is left alone), -1 for a dead DC or region.
+int GetClipRgn(HDC dc, HRGN region);
+// Makes a copy of `region` (device coordinates) the DC's clip; a null region removes the clip.
+// Returns NULLREGION or SIMPLEREGION for what is left to draw on, ERROR for a dead DC or region.
+int SelectClipRgn(HDC dc, HRGN region);
+
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 // Each setter returns the previous value (0 or CLR_INVALID on failure).
@@ -136,7 +150,9 @@ constexpr int HS_CROSS = 4;       // +++++
 constexpr int HS_DIAGCROSS = 5;   // xxxxx
 HBRUSH CreateSolidBrush(COLORREF color);
 // Hatches are 8 x 8 patterns anchored at the device origin, drawn in the brush colour over the
-// background colour (opaque mode) or over what is there (transparent mode). 0 for an unknown hatch.
+// background colour (opaque mode) or over what is there (transparent mode): horizontal lines where
+// y % 8 == 3, vertical where x % 8 == 4, forward diagonals where x % 8 == y % 8, backward where
+// (x + y) % 8 == 7; the crosses are the unions. 0 for an unknown hatch.
 HBRUSH CreateHatchBrush(int hatch, COLORREF color);
 HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
 
@@ -165,8 +181,45 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
 BOOL GetCurrentPositionEx(HDC dc, POINT* position);
 // Draws from the current position towards (x, y), leaving out the end point, and moves there.
-// Pixels round to the nearest, ties to the smaller coordinate; dash patterns start anew.
+// Pixels round to the nearest, ties to the smaller coordinate; dash patterns start anew. Only the
+// part inside the clip is walked, so a long line costs what it shows.
 BOOL LineTo(HDC dc, int x, int y);
+
+// Lines through the points, each leaving out its end point, as consecutive LineTo calls would draw
+// them except that a dash pattern runs on across the joints. Polyline leaves the current position
+// alone; PolylineTo starts from it and moves it to the last point. 0 for fewer than 2 (1) points.
+BOOL Polyline(HDC dc, const POINT* points, int count);
+BOOL PolylineTo(HDC dc, const POINT* points, DWORD count);
+
+// The pen's outline on the rectangle's edges (right and bottom exclusive, so the right column is
+// right - 1), the brush inside it; with the null pen the brush fills left..right - 1 by
+// top..bottom - 1. Both follow the binary raster operation.
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+
+// Inverts every other pixel of the rectangle's one-pixel border, those where x + y is odd (device
+// coordinates); drawing it twice takes it away.
+BOOL DrawFocusRect(HDC dc, const RECT* rect);
+
+// Binary raster operations: how pen (and Rectangle's brush) colours combine with what is there.
+constexpr int R2_BLACK = 1;
+constexpr int R2_NOTMERGEPEN = 2;
+constexpr int R2_MASKNOTPEN = 3;
+constexpr int R2_NOTCOPYPEN = 4;
+constexpr int R2_MASKPENNOT = 5;
+constexpr int R2_NOT = 6;
+constexpr int R2_XORPEN = 7;
+constexpr int R2_NOTMASKPEN = 8;
+constexpr int R2_MASKPEN = 9;
+constexpr int R2_NOTXORPEN = 10;
+constexpr int R2_NOP = 11;
+constexpr int R2_MERGENOTPEN = 12;
+constexpr int R2_COPYPEN = 13;  // the default
+constexpr int R2_MERGEPENNOT = 14;
+constexpr int R2_MERGEPEN = 15;
+constexpr int R2_WHITE = 16;
+// Returns the previous operation; 0 for a dead DC or a value outside 1..16.
+int SetROP2(HDC dc, int rop2);
+int GetROP2(HDC dc);
 
 constexpr UINT BDR_RAISEDOUTER = 0x1;
 constexpr UINT BDR_SUNKENOUTER = 0x2;

@@ -11,7 +11,7 @@
 
 namespace zu::win::detail {
 
-enum class Kind : uint8_t { Pen = 1, Brush = 2, DC = 3, Font = 6, Bitmap = 7 };
+enum class Kind : uint8_t { Pen = 1, Brush = 2, DC = 3, Font = 6, Bitmap = 7, Region = 8 };
 
 struct Object {
   explicit Object(Kind k) : kind(k) {}
@@ -59,6 +59,12 @@ struct BrushObj : Object {
   LOGBRUSH log;
 };
 
+// A rectangular region, in the coordinates its user gives it.
+struct RegionObj : Object {
+  RegionObj() : Object(Kind::Region) {}
+  RECT rect;
+};
+
 struct FontFace;  // the realized face, Text.cpp
 struct FontFaceDeleter {
   void operator()(FontFace* face) const;
@@ -84,6 +90,7 @@ struct DCState {
   POINT position;
   int mapMode = MM_TEXT;
   int stretchMode = BLACKONWHITE;
+  int rop2 = R2_COPYPEN;
   UINT textAlign = 0;
 };
 
@@ -116,6 +123,7 @@ inline BitmapObj* LookupBitmap(const void* h) { return LookupAs<BitmapObj>(h, Ki
 inline PenObj* LookupPen(const void* h) { return LookupAs<PenObj>(h, Kind::Pen); }
 inline BrushObj* LookupBrush(const void* h) { return LookupAs<BrushObj>(h, Kind::Brush); }
 inline FontObj* LookupFont(const void* h) { return LookupAs<FontObj>(h, Kind::Font); }
+inline RegionObj* LookupRegion(const void* h) { return LookupAs<RegionObj>(h, Kind::Region); }
 
 // Stores an object in the table and returns its new handle.
 void* Register(std::unique_ptr<Object> object);
@@ -157,6 +165,37 @@ Pattern MakePattern(const Target& t, HBRUSH brush);
 bool HatchBit(int hatch, int x, int y);
 // Fills a device rectangle with a pattern (PATCOPY).
 void FillPattern(Target& t, RECT r, const Pattern& p);
+// Combines a pattern with a device rectangle by a ternary code that uses no source.
+void PatternRop(Target& t, RECT r, uint8_t rop, const Pattern& p);
+
+// a + (b - a) * rest / den per channel (0 <= rest <= den), rounded to the nearest: what lies
+// between two colours, for stretching and for antialiased text.
+inline uint32_t Blend(uint32_t a, uint32_t b, int64_t rest, int64_t den) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    int64_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+    out |= uint32_t((ca * (den - rest) + cb * rest + den / 2) / den) << shift;
+  }
+  return out;
+}
+
+// The binary raster operation `rop2` (R2_*) of pen colour p over destination d.
+inline uint32_t Rop2(int rop2, uint32_t p, uint32_t d) {
+  unsigned c = unsigned(rop2 - 1);
+  uint32_t out = 0;
+  if (c & 1) out |= ~p & ~d;
+  if (c & 2) out |= ~p & d;
+  if (c & 4) out |= p & ~d;
+  if (c & 8) out |= p & d;
+  return out & 0x00FFFFFF;
+}
+// The ternary code (pattern, source, destination) that does what `rop2` does with the pattern.
+inline uint8_t TernaryOfRop2(int rop2) {
+  uint8_t code = 0;
+  for (int i = 0; i < 8; ++i)
+    if ((unsigned(rop2 - 1) >> (((i >> 2) << 1) | (i & 1))) & 1) code = uint8_t(code | (1 << i));
+  return code;
+}
 
 // Font access for the text code: the selected font of a DC, the stock font when none is alive.
 FontObj* SelectedFont(DCObj* dc);

@@ -294,6 +294,47 @@ int GetClipBox(HDC dc, RECT* rect) {
   return SIMPLEREGION;
 }
 
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+  auto r = std::make_unique<RegionObj>();
+  r->rect = RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+  return static_cast<HRGN>(Register(std::move(r)));
+}
+
+HRGN CreateRectRgnIndirect(const RECT* rect) {
+  return rect ? CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom) : nullptr;
+}
+
+int GetRgnBox(HRGN region, RECT* rect) {
+  RegionObj* r = LookupRegion(region);
+  if (!r || !rect) return ERROR;
+  *rect = IsRectEmpty(&r->rect) ? RECT{} : r->rect;
+  return IsRectEmpty(&r->rect) ? NULLREGION : SIMPLEREGION;
+}
+
+int GetClipRgn(HDC dc, HRGN region) {
+  DCObj* d = LookupDC(dc);
+  RegionObj* r = LookupRegion(region);
+  if (!d || !r) return -1;
+  if (!d->state.clipped) return 0;
+  r->rect = d->state.clip;
+  return 1;
+}
+
+int SelectClipRgn(HDC dc, HRGN region) {
+  DCObj* d = LookupDC(dc);
+  if (!d) return ERROR;
+  if (!region) {
+    d->state.clipped = false;
+  } else {
+    RegionObj* r = LookupRegion(region);
+    if (!r) return ERROR;
+    d->state.clipped = true;
+    d->state.clip = IsRectEmpty(&r->rect) ? RECT{} : r->rect;
+  }
+  Target t;
+  return GetTarget(dc, t) && !IsRectEmpty(&t.clip) ? SIMPLEREGION : NULLREGION;
+}
+
 int SetBkMode(HDC dc, int mode) {
   DCObj* d = LookupDC(dc);
   if (!d || (mode != TRANSPARENT && mode != OPAQUE)) return 0;

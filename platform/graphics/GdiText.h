@@ -1,4 +1,4 @@
-// Fonts and text of the classic drawing API: FreeType glyphs rendered in monochrome, faces found
+// Fonts and text of the classic drawing API: FreeType glyphs, monochrome or antialiased, faces found
 // with fontconfig. Strings are UTF-8 bytes; counts are in bytes (-1: up to the terminator).
 #pragma once
 
@@ -19,10 +19,18 @@ constexpr BYTE FF_DONTCARE = 0x00;
 constexpr BYTE FF_ROMAN = 0x10;
 constexpr BYTE FF_SWISS = 0x20;
 constexpr BYTE FF_MODERN = 0x30;
+constexpr BYTE DEFAULT_QUALITY = 0;
+constexpr BYTE DRAFT_QUALITY = 1;
+constexpr BYTE PROOF_QUALITY = 2;
+constexpr BYTE NONANTIALIASED_QUALITY = 3;
+constexpr BYTE ANTIALIASED_QUALITY = 4;
+constexpr BYTE CLEARTYPE_QUALITY = 5;
 
 // A font from a logical-font record. Classic face names map to installed faces ("MS Sans Serif"
 // to the sans-serif face); weight 600 and above is bold; a face without bold or italic is
-// emboldened or slanted. Never 0 for a record; 0 for a null one.
+// emboldened or slanted. The quality chooses the rendering: monochrome (the classic crisp look)
+// by default, greyscale-antialiased glyphs blended over the destination for ANTIALIASED_QUALITY
+// and CLEARTYPE_QUALITY (monochrome again on a 1-bit surface). Never 0 for a record; 0 for a null one.
 HFONT CreateFontIndirectA(const LOGFONTA* font);
 
 // Metrics of the selected font; 0 for a dead DC.

@@ -1,6 +1,7 @@
 // Lines with pen styles and widths, and 3D edges.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/graphics/GdiInternal.h"
 #include "platform/graphics/Rects.h"
@@ -43,7 +44,7 @@ const DashPattern* DashesOf(UINT style) {
   }
 }
 
-bool DashOn(const DashPattern& p, int i) {
+bool DashOn(const DashPattern& p, int64_t i) {
   int total = 0;
   for (int k = 0; k < p.count; ++k) total += p.lengths[k];
   i %= total;
@@ -54,33 +55,73 @@ bool DashOn(const DashPattern& p, int i) {
   return false;
 }
 
+// Writes one pixel (inside the clip) by the DC's binary raster operation.
+inline void Plot(uint32_t* pixel, uint32_t color, int rop2) {
+  *pixel = rop2 == R2_COPYPEN ? color : Rop2(rop2, color, *pixel);
+}
+
 // A one-pixel line in device coordinates from (x0, y0) towards (x1, y1), end point left out.
-void ThinLine(Target& t, int x0, int y0, int x1, int y1, UINT style, uint32_t color) {
-  int64_t dx = x1 - x0, dy = y1 - y0;
+// `phase` is how far the dash pattern has run before the line; the line's length along its major
+// axis is added to it. Only the steps whose pixels fall inside the clip are walked.
+void ThinLine(Target& t, int x0, int y0, int x1, int y1, UINT style, uint32_t color, int64_t& phase) {
+  int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
   if (!dx && !dy) return;
   const DashPattern* dashes = DashesOf(style);
   bool gapsFilled = dashes && t.dc->state.bkMode == OPAQUE;
   uint32_t gap = gapsFilled ? DeviceColor(*t.bitmap, t.dc->state.bkColor) : 0;
+  int rop2 = t.dc->state.rop2;
   bool xMajor = std::llabs(dx) >= std::llabs(dy);
   int64_t steps = xMajor ? std::llabs(dx) : std::llabs(dy);
-  for (int64_t i = 0; i < steps; ++i) {
-    int64_t px, py;
-    if (xMajor) {
-      px = x0 + (dx > 0 ? i : -i);
-      int64_t den = dx > 0 ? dx : -dx,
-              num = (dx > 0 ? y0 * dx + (px - x0) * dy : -(y0 * dx + (px - x0) * dy));
-      py = RoundTiesDown(num, den);
-    } else {
-      py = y0 + (dy > 0 ? i : -i);
-      int64_t den = dy > 0 ? dy : -dy,
-              num = (dy > 0 ? x0 * dy + (py - y0) * dx : -(x0 * dy + (py - y0) * dx));
-      px = RoundTiesDown(num, den);
-    }
-    if (px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX) continue;
-    if (!dashes || DashOn(*dashes, int(i))) {
-      PutPixel(t, int(px), int(py), color);
+  int64_t start = phase;
+  phase += steps;
+  // Along the major axis step i is at a0 + sa * i; the minor coordinate is the line's, rounded.
+  int64_t a0 = xMajor ? x0 : y0, b0 = xMajor ? y0 : x0;
+  int64_t da = xMajor ? dx : dy, db = xMajor ? dy : dx;
+  int64_t sa = da > 0 ? 1 : -1;
+  int64_t den = std::llabs(da);
+  auto minorAt = [&](int64_t i) {
+    int64_t num = b0 * da + i * sa * db;
+    return RoundTiesDown(da > 0 ? num : -num, den);
+  };
+  int64_t aLo = xMajor ? t.clip.left : t.clip.top, aHi = xMajor ? t.clip.right : t.clip.bottom;
+  int64_t bLo = xMajor ? t.clip.top : t.clip.left, bHi = xMajor ? t.clip.bottom : t.clip.right;
+  // Steps inside the clip along the major axis.
+  int64_t first = sa > 0 ? aLo - a0 : a0 - (aHi - 1);
+  int64_t last = sa > 0 ? aHi - 1 - a0 : a0 - aLo;
+  first = std::max<int64_t>(first, 0);
+  last = std::min<int64_t>(last, steps - 1);
+  if (first > last) return;
+  // The minor coordinate moves monotonically: narrow the steps to those inside the clip there.
+  bool rising = db >= 0;
+  auto below = [&](int64_t i) { return rising ? minorAt(i) < bLo : minorAt(i) >= bHi; };
+  auto beyond = [&](int64_t i) { return rising ? minorAt(i) >= bHi : minorAt(i) < bLo; };
+  int64_t lo = first, hi = last + 1;  // first step not below
+  while (lo < hi) {
+    int64_t mid = lo + (hi - lo) / 2;
+    if (below(mid))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  first = lo;
+  lo = first;
+  hi = last + 1;  // first step beyond
+  while (lo < hi) {
+    int64_t mid = lo + (hi - lo) / 2;
+    if (beyond(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  last = lo - 1;
+  for (int64_t i = first; i <= last; ++i) {
+    int64_t a = a0 + sa * i, b = minorAt(i);
+    int px = int(xMajor ? a : b), py = int(xMajor ? b : a);
+    uint32_t* pixel = t.bitmap->Row(py) + px;
+    if (!dashes || DashOn(*dashes, start + i)) {
+      Plot(pixel, color, rop2);
     } else if (gapsFilled) {
-      PutPixel(t, int(px), int(py), gap);
+      Plot(pixel, gap, rop2);
     }
   }
 }
@@ -95,14 +136,36 @@ void WideLine(Target& t, int x0, int y0, int x1, int y1, int width, uint32_t col
   RECT box{int(std::floor(std::min(ax, bx) - half)), int(std::floor(std::min(ay, by) - half)),
            int(std::ceil(std::max(ax, bx) + half)) + 1, int(std::ceil(std::max(ay, by) + half)) + 1};
   if (!IntersectRect(&box, &box, &t.clip)) return;
+  int rop2 = t.dc->state.rop2;
   for (int y = box.top; y < box.bottom; ++y) {
     for (int x = box.left; x < box.right; ++x) {
       double cx = x + 0.5 - ax, cy = y + 0.5 - ay;
       double u = len2 > 0 ? std::clamp((cx * vx + cy * vy) / len2, 0.0, 1.0) : 0.0;
       double ex = cx - u * vx, ey = cy - u * vy;
-      if (ex * ex + ey * ey < half * half) t.bitmap->Row(y)[x] = color;
+      if (ex * ex + ey * ey < half * half) Plot(t.bitmap->Row(y) + x, color, rop2);
     }
   }
+}
+
+// Draws the lines from `from` through `points` with the DC's pen, the dash pattern running on.
+// False when the DC is dead.
+bool PenPath(HDC dc, POINT from, const POINT* points, size_t count) {
+  Target t;
+  if (!GetTarget(dc, t)) return LookupDC(dc) != nullptr;
+  PenObj* pen = LookupPen(t.dc->state.pen);
+  if (!pen || pen->log.lopnStyle == PS_NULL) return true;
+  uint32_t color = DeviceColor(*t.bitmap, pen->log.lopnColor);
+  int64_t phase = 0;
+  for (size_t k = 0; k < count; ++k) {
+    int x0 = from.x + t.ox, y0 = from.y + t.oy, x1 = points[k].x + t.ox, y1 = points[k].y + t.oy;
+    if (pen->log.lopnWidth.x <= 1) {
+      ThinLine(t, x0, y0, x1, y1, pen->log.lopnStyle, color, phase);
+    } else if (x0 != x1 || y0 != y1) {
+      WideLine(t, x0, y0, x1, y1, pen->log.lopnWidth.x, color);
+    }
+    from = points[k];
+  }
+  return true;
 }
 
 }  // namespace
@@ -125,19 +188,74 @@ BOOL GetCurrentPositionEx(HDC dc, POINT* position) {
 BOOL LineTo(HDC dc, int x, int y) {
   DCObj* d = LookupDC(dc);
   if (!d) return 0;
-  POINT from = d->state.position;
-  d->state.position = POINT{x, y};
+  POINT from = std::exchange(d->state.position, POINT{x, y});
+  POINT to{x, y};
+  return PenPath(dc, from, &to, 1);
+}
+
+BOOL Polyline(HDC dc, const POINT* points, int count) {
+  if (!points || count < 2 || !LookupDC(dc)) return 0;
+  return PenPath(dc, points[0], points + 1, size_t(count - 1));
+}
+
+BOOL PolylineTo(HDC dc, const POINT* points, DWORD count) {
+  DCObj* d = LookupDC(dc);
+  if (!d || !points || count < 1) return 0;
+  POINT from = std::exchange(d->state.position, points[count - 1]);
+  return PenPath(dc, from, points, count);
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
   Target t;
-  PenObj* pen = LookupPen(d->state.pen);
-  if (!pen || pen->log.lopnStyle == PS_NULL || !GetTarget(dc, t)) return 1;
-  uint32_t color = DeviceColor(*t.bitmap, pen->log.lopnColor);
-  int x0 = from.x + t.ox, y0 = from.y + t.oy, x1 = x + t.ox, y1 = y + t.oy;
-  if (pen->log.lopnWidth.x <= 1) {
-    ThinLine(t, x0, y0, x1, y1, pen->log.lopnStyle, color);
-  } else if (x0 != x1 || y0 != y1) {
-    WideLine(t, x0, y0, x1, y1, pen->log.lopnWidth.x, color);
+  if (!GetTarget(dc, t)) return LookupDC(dc) != nullptr;
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  PenObj* pen = LookupPen(t.dc->state.pen);
+  bool outlined = pen && pen->log.lopnStyle != PS_NULL;
+  // The brush fills inside the outline, or up to the right and bottom edges left out without one.
+  RECT inside =
+      outlined ? RECT{left + 1, top + 1, right - 1, bottom - 1} : RECT{left, top, right - 1, bottom - 1};
+  OffsetRect(&inside, t.ox, t.oy);
+  Pattern brush = MakePattern(t, t.dc->state.brush);
+  if (brush.type != Pattern::None && IntersectRect(&inside, &inside, &t.clip))
+    PatternRop(t, inside, TernaryOfRop2(t.dc->state.rop2), brush);
+  if (outlined && right - left >= 1 && bottom - top >= 1) {
+    // A closed path through the corners draws every outline pixel once.
+    const POINT corners[] = {{right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}};
+    PenPath(dc, POINT{left, top}, corners, 4);
   }
   return 1;
+}
+
+BOOL DrawFocusRect(HDC dc, const RECT* rect) {
+  Target t;
+  if (!rect || !GetTarget(dc, t)) return 0;
+  RECT r = *rect;
+  OffsetRect(&r, t.ox, t.oy);
+  if (IsRectEmpty(&r)) return 1;
+  auto invert = [&](int x, int y) {
+    if (((x + y) & 1) && PtInRect(&t.clip, POINT{x, y})) t.bitmap->Row(y)[x] ^= kWhite;
+  };
+  for (int x = r.left; x < r.right; ++x) {
+    invert(x, r.top);
+    if (r.bottom - 1 > r.top) invert(x, r.bottom - 1);
+  }
+  for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+    invert(r.left, y);
+    if (r.right - 1 > r.left) invert(r.right - 1, y);
+  }
+  return 1;
+}
+
+int SetROP2(HDC dc, int rop2) {
+  DCObj* d = LookupDC(dc);
+  if (!d || rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
+  return std::exchange(d->state.rop2, rop2);
+}
+
+int GetROP2(HDC dc) {
+  DCObj* d = LookupDC(dc);
+  return d ? d->state.rop2 : 0;
 }
 
 namespace {

@@ -169,6 +169,8 @@ void FillPattern(Target& t, RECT r, const Pattern& p) {
   RunRop(t, r, 0xF0, p, NoSource{});
 }
 
+void PatternRop(Target& t, RECT r, uint8_t rop, const Pattern& p) { RunRop(t, r, rop, p, NoSource{}); }
+
 }  // namespace detail
 
 using namespace detail;
@@ -268,16 +270,6 @@ AxisMap MapAxis(int dn, int sn, bool halftone) {
     }
   }
   return m;
-}
-
-// a + (b - a) * rest / den per channel, rounded to the nearest.
-uint32_t Blend(uint32_t a, uint32_t b, int64_t rest, int64_t den) {
-  uint32_t out = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
-    int64_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-    out |= uint32_t((ca * (den - rest) + cb * rest + den / 2) / den) << shift;
-  }
-  return out;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Fonts and text: faces found with fontconfig, glyphs rendered by FreeType in monochrome.
+// Fonts and text: faces found with fontconfig, glyphs rendered by FreeType in monochrome or greyscale.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -81,7 +81,7 @@ struct Glyph {
   int top = 0;
   int width = 0;
   int height = 0;
-  std::vector<uint8_t> ink;  // one byte per pixel, 1 = ink
+  std::vector<uint8_t> ink;  // one byte per pixel: coverage, 0 none to 255 full
 };
 
 int RoundDiv(double v) { return int(std::lround(v)); }
@@ -161,6 +161,7 @@ struct FontFace {
   int underlineThickness = 1;
   int strikeTop = 0;
   int strikeThickness = 1;
+  bool antialiased = false;  // greyscale glyphs (the font's quality asks for them)
   std::unordered_map<uint32_t, Glyph> glyphs;
 
   ~FontFace() {
@@ -177,11 +178,13 @@ struct FontFace {
       Activate();
       FT_UInt index = FT_Get_Char_Index(face, cp);
       FT_Set_Transform(face, nullptr, nullptr);
+      // Advances are those of the monochrome hinting whatever the quality, so text measures alike.
+      FT_Int32 target = antialiased ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
       if (!FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO)) {
         g.advance = int((face->glyph->advance.x + 32) >> 6) + emboldenPx;
-        if (transform) {
-          FT_Set_Transform(face, &matrix, nullptr);
-          bool failed = FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO);
+        if (transform || antialiased) {
+          FT_Set_Transform(face, transform ? &matrix : nullptr, nullptr);
+          bool failed = FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | target);
           FT_Set_Transform(face, nullptr, nullptr);
           if (failed) return glyphs.emplace(cp, g).first->second;
         }
@@ -199,7 +202,9 @@ struct FontFace {
       FT_Outline_EmboldenXY(&slot->outline, FT_Pos(double(strength) * std::fabs(cosA)),
                             FT_Pos(double(strength) * std::fabs(sinA)));
     }
-    if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO)) return;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+        FT_Render_Glyph(slot, antialiased ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO))
+      return;
     const FT_Bitmap& bm = slot->bitmap;
     g.left = slot->bitmap_left;
     g.top = -slot->bitmap_top;
@@ -209,8 +214,12 @@ struct FontFace {
     for (int y = 0; y < g.height; ++y) {
       const uint8_t* row = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
       for (int x = 0; x < g.width; ++x) {
-        bool on = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1 : row[x] >= 128;
-        g.ink[size_t(y) * size_t(g.width) + size_t(x)] = on ? 1 : 0;
+        uint8_t coverage = bm.pixel_mode == FT_PIXEL_MODE_MONO
+                               ? ((row[x >> 3] >> (7 - (x & 7))) & 1 ? 255 : 0)
+                           : antialiased   ? row[x]
+                           : row[x] >= 128 ? 255
+                                           : 0;
+        g.ink[size_t(y) * size_t(g.width) + size_t(x)] = coverage;
       }
     }
   }
@@ -224,6 +233,7 @@ std::unique_ptr<FontFace> Realize(const LOGFONTA& lf) {
   auto f = std::make_unique<FontFace>();
   f->library = Library();
   f->log = lf;
+  f->antialiased = lf.lfQuality == ANTIALIASED_QUALITY || lf.lfQuality == CLEARTYPE_QUALITY;
   bool bold = lf.lfWeight >= 600;
   bool italic = lf.lfItalic != 0;
   std::string family = FamilyFor(lf);
@@ -470,7 +480,14 @@ void DrawRun(Target& t, FontFace& f, const Run& run, double bx, double by, const
       const uint8_t* row = g.ink.data() + size_t(y) * size_t(g.width);
       for (int gx = 0; gx < g.width; ++gx) {
         int dx = px + g.left + gx;
-        if (row[gx] && dx >= clip.left && dx < clip.right) t.bitmap->Row(dy)[dx] = color;
+        if (!row[gx] || dx < clip.left || dx >= clip.right) continue;
+        uint32_t& pixel = t.bitmap->Row(dy)[dx];
+        if (row[gx] == 255)
+          pixel = color;
+        else if (t.bitmap->mono)
+          pixel = row[gx] >= 128 ? color : pixel;
+        else
+          pixel = Blend(pixel, color, row[gx], 255);
       }
     }
   });

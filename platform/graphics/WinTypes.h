@@ -33,6 +33,7 @@ struct HPEN__;
 struct HBRUSH__;
 struct HFONT__;
 struct HBITMAP__;
+struct HRGN__;
 struct HWND__;
 using HDC = HDC__*;
 using HGDIOBJ = void*;
@@ -40,6 +41,7 @@ using HPEN = HPEN__*;
 using HBRUSH = HBRUSH__*;
 using HFONT = HFONT__*;
 using HBITMAP = HBITMAP__*;
+using HRGN = HRGN__*;
 using HWND = HWND__*;
 
 struct POINT {

@@ -27,7 +27,7 @@ stop() {
   local pid=$1 i
   [ -n "$pid" ] || return 0
   kill "$pid" 2>/dev/null || return 0
-  for ((i = 0; i < 30; i++)); do
+  for ((i = 0; i < 50 * SCALE; i++)); do
     kill -0 "$pid" 2>/dev/null || return 0
     sleep 0.1
   done
@@ -82,10 +82,12 @@ WATCHDOG_PID=$!
 source "$(dirname "$(readlink -f "$0")")/../../scripts/lib/xvfb.sh"
 # await SECONDS WHAT COMMAND...: waits (the bound scaled for the build) or ends the test saying
 # what did not come.
+LAST_GEOMETRY=""
 await() {
   local seconds=$(($1 * SCALE)) what=$2
   shift 2
-  wait_for "$seconds" "$@" || fatal "timed out after $seconds s waiting for $what"
+  LAST_GEOMETRY=""
+  wait_for "$seconds" "$@" || fatal "timed out after $seconds s waiting for $what${LAST_GEOMETRY:+ (the window is at $LAST_GEOMETRY)}"
 }
 # X clients with a time limit: none of them may block the test.
 X() { timeout $((10 * SCALE)) "$@"; }
@@ -103,13 +105,18 @@ unset ZU_BACKEND
 start_program() {
   env --default-signal=INT "$PROGRAM" >>"$WORK/program.log" 2>&1 &
   APP_PID=$!
-  await 30 "the form's window to appear" has_window '^XML serializer demo$'
-  WINDOW=$(find_window '^XML serializer demo$')
-  [ -n "$WINDOW" ] || fatal "the form's window went again"
+  await 30 "the form's window to appear" found_window WINDOW '^XML serializer demo$'
 }
+# A window is taken by the search that finds it: a search of the window tree can come back empty
+# now and then while the program makes or drops windows of its own.
 find_window() { X xdotool search --all --onlyvisible --pid "$APP_PID" --name "$1" 2>/dev/null | head -1 || true; }
-has_window() { [ -n "$(find_window "$1")" ]; }
-no_window() { [ -z "$(find_window "$1")" ]; }
+found_window() {  # found_window VARIABLE TITLE
+  local id
+  id=$(find_window "$2")
+  [ -n "$id" ] && printf -v "$1" %s "$id"
+}
+# A window is gone when two searches a moment apart do not find it.
+no_window() { [ -z "$(find_window "$1")" ] && sleep 0.2 && [ -z "$(find_window "$1")" ]; }
 gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
 # The exit status of the program once it ended (within the bound), or the test ends.
 ended_with() {  # ended_with STATUS WHAT
@@ -143,6 +150,7 @@ geometry() {
 }
 at_geometry() {  # at_geometry X Y W H
   geometry
+  LAST_GEOMETRY="($X_, $Y_) $W_ x $H_"
   [ "$X_ $Y_ $W_ $H_" = "$1 $2 $3 $4" ]
 }
 field() { perl -0777 -ne "print \$1 if /\\r\\n\\t<$1>(-?\\d+)<\\/$1>\\r\\n/" "$OUT"; }
@@ -258,8 +266,7 @@ cp "$OUT" "$WORK/kept.txt"
 mv "$HOME" "$WORK/home.saved"
 ln -s /proc/self/fdinfo "$HOME"
 click_client 250 227
-await 20 "a message box for the failed write" has_window '^Project1$'
-BOX=$(find_window '^Project1$')
+await 20 "a message box for the failed write" found_window BOX '^Project1$'
 sleep 0.3
 check "the program runs while the error is shown" kill -0 "$APP_PID"
 xdo mousemove --window "$BOX" 20 60 key Return

@@ -2,8 +2,9 @@
 //
 //   gallery OUTPUT_FOLDER
 //
-// Writes text.png (text styles of both families, aligned and broadwise text, a rotated font),
-// boxes.png (box styles and gradient boxes), bevels.png (bevel combinations, bold and not, and
+// Writes text.png (text styles of both families, aligned and broadwise text, a rotated font, font
+// qualities, partly filled gradient text), boxes.png (box styles, gradient boxes plain, hatched and
+// at a viewport origin, the 3D colours), bevels.png (bevel combinations, bold and not, and
 // side sets) and bitmaps.png (draw states, transparency and wallpaper options). The folder is
 // created when missing. Exits 1 when a file cannot be written, 2 on a usage error.
 #include <cstdio>
@@ -57,11 +58,24 @@ class Page {
   TFont FHeading;
 };
 
+// Writes `text` at (x, y) in `font` and `color` over what is there, puts the DC back and deletes
+// the font.
+void WriteAndDelete(HDC dc, HFONT font, int x, int y, const std::string& text, TColor color) {
+  HGDIOBJ old = SelectObject(dc, font);
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF oldColor = SetTextColor(dc, COLORREF(ColorToRGB(color)));
+  TextOutA(dc, x, y, text.data(), int(text.size()));
+  SetTextColor(dc, oldColor);
+  SetBkMode(dc, oldMode);
+  SelectObject(dc, old);
+  DeleteObject(font);
+}
+
 const char* const kTextStyleNames[] = {"fstNone",   "fstRaised", "fstRecessed",
                                        "fstPushed", "fstShadow", "fstVolumetric"};
 
 void TextPage(const std::filesystem::path& folder) {
-  Page page(780, 560);
+  Page page(780, 700);
   TFont big;
   big.SetHeight(-22);
   big.SetStyle(TFontStyles{fsBold});
@@ -118,31 +132,44 @@ void TextPage(const std::filesystem::path& folder) {
   rotatedSource.SetHeight(-16);
   rotatedSource.SetStyle(TFontStyles{fsBold});
   for (int i = 0; i < 4; ++i) {
-    HFONT rotated = CreateRotatedFont(&rotatedSource, i * 300);
+    WriteAndDelete(page.DC(), CreateRotatedFont(&rotatedSource, i * 300), 40 + i * 180, 535,
+                   std::to_string(i * 30) + " degrees", clMaroon);
+  }
+  page.Heading(10, 570, "Font quality: default and ANTIALIASED_QUALITY");
+  for (int q = 0; q < 2; ++q) {
+    LOGFONTA lf{};
+    lf.lfHeight = -20;
+    lf.lfQuality = q ? ANTIALIASED_QUALITY : DEFAULT_QUALITY;
+    std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", "MS Sans Serif");
+    WriteAndDelete(page.DC(), CreateFontIndirectA(&lf), 10, 594 + q * 30,
+                   q ? "Antialiased glyphs" : "Monochrome glyphs", clNavy);
+  }
+
+  page.Heading(430, 570, "Gradient text, PercentFilling 100, 60, 30");
+  for (int k = 0; k < 3; ++k) {
+    TGradient filling;
+    filling.SetToColor(clRed);
+    filling.SetActive(true);
+    filling.SetPercentFilling(TzuPercent(100 - (k == 1 ? 40 : k == 2 ? 70 : 0)));
     HDC dc = page.DC();
-    HGDIOBJ old = SelectObject(dc, rotated);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColor = SetTextColor(dc, COLORREF(ColorToRGB(clMaroon)));
-    const std::string text = std::to_string(i * 30) + " degrees";
-    TextOutA(dc, 40 + i * 180, 535, text.data(), int(text.size()));
-    SetTextColor(dc, oldColor);
-    SetBkMode(dc, oldMode);
-    SelectObject(dc, old);
-    DeleteObject(rotated);
+    const int saved = SaveDC(dc);
+    SetViewportOrgEx(dc, 430 + k * 115, 592, nullptr);
+    ExtTextOutExt(dc, 4, 2, Rect(0, 0, 120, 30), "Text", fstNone, false, false, clNavy, clWhite,
+                  clBtnHighlight, clBtnShadow, nullptr, &filling, &big);
+    RestoreDC(dc, saved);
   }
   page.Save(folder / "text.png");
 }
 
 void BoxesPage(const std::filesystem::path& folder) {
-  Page page(800, 300);
+  Page page(800, 640);
   const char* const names[] = {"fbsFlat",   "fbsCtl3D",       "fbsStatusControl", "fbsRecessed",
                                "fbsRaised", "fbsRaisedFrame", "fbsRecessedFrame"};
-  page.Heading(10, 8, "DrawBox (the interior left is white)");
+  page.Heading(10, 8, "DrawBox");
   for (int s = 0; s < 7; ++s) {
     TRect r = Rect(12 + s * 112, 34, 112 + s * 112, 104);
     page.Caption(Rect(r.left - 6, 108, r.right + 6, 124), names[s], DT_SINGLELINE | DT_CENTER);
     DrawBox(page.DC(), r, TzuBoxStyle(s), 0, false);
-    page.Fill(r, clWindow);
   }
   page.Heading(10, 140, "GradientBox");
   const char* const directions[] = {"fgdHorizontal", "fgdVertical",       "fgdLeftBias",      "fgdRightBias",
@@ -155,6 +182,50 @@ void BoxesPage(const std::filesystem::path& folder) {
     const TRect r = Rect(12 + d * 112, 166, 112 + d * 112, 256);
     GradientBox(page.DC(), r, &gradient, PS_SOLID, 1);
     page.Caption(Rect(r.left - 6, 260, r.right + 6, 276), directions[d], DT_SINGLELINE | DT_CENTER);
+  }
+
+  page.Heading(10, 290, "GradientBox with hatched bands (8 steps)");
+  const char* const hatches[] = {"bsHorizontal", "bsVertical", "bsFDiagonal",
+                                 "bsBDiagonal",  "bsCross",    "bsDiagCross"};
+  for (int h = 0; h < 6; ++h) {
+    TGradient gradient;
+    gradient.SetToColor(clNavy);
+    gradient.SeTzuomColor(clYellow);
+    gradient.SetSteps(8);
+    gradient.SetActive(true);
+    gradient.SetBrushStyle(TBrushStyle(int(bsHorizontal) + h));
+    const TRect r = Rect(12 + h * 128, 316, 124 + h * 128, 396);
+    GradientBox(page.DC(), r, &gradient, PS_SOLID, 1);
+    page.Caption(Rect(r.left, 400, r.right, 416), hatches[h], DT_SINGLELINE | DT_CENTER);
+  }
+
+  page.Heading(10, 430, "GradientBox at a viewport origin (each box painted as a control paints itself)");
+  for (int d = 0; d < 7; ++d) {
+    TGradient gradient;
+    gradient.SetToColor(clMaroon);
+    gradient.SetActive(true);
+    gradient.SetOrientation(TzuGradientDir(d));
+    HDC dc = page.DC();
+    const int saved = SaveDC(dc);
+    SetViewportOrgEx(dc, 12 + d * 112, 456, nullptr);
+    GradientBox(dc, Rect(0, 0, 100, 90), &gradient, PS_SOLID, 1);
+    RestoreDC(dc, saved);
+    page.Caption(Rect(6 + d * 112, 550, 118 + d * 112, 566), directions[d], DT_SINGLELINE | DT_CENTER);
+  }
+
+  page.Heading(10, 580, "The 3D colour scheme");
+  const struct {
+    const char* name;
+    TColor color;
+  } scheme[] = {{"cl3DDkShadow", cl3DDkShadow},
+                {"clBtnShadow", clBtnShadow},
+                {"clBtnFace", clBtnFace},
+                {"cl3DLight", cl3DLight},
+                {"clBtnHighlight", clBtnHighlight}};
+  for (int k = 0; k < 5; ++k) {
+    page.Fill(Rect(11 + k * 150, 603, 41 + k * 150, 629), clBlack);
+    page.Fill(Rect(12 + k * 150, 604, 40 + k * 150, 628), scheme[k].color);
+    page.Caption(Rect(46 + k * 150, 604, 160 + k * 150, 628), scheme[k].name);
   }
   page.Save(folder / "boxes.png");
 }

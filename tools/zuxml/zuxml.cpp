@@ -32,7 +32,7 @@
 #include "platform/classes/Filer.h"
 #include "platform/classes/ObjectText.h"
 #include "platform/system/SysUtils.h"
-#include "tools/zuxml/ProjectClasses.h"
+#include "tools/ProjectClasses.h"
 
 namespace {
 

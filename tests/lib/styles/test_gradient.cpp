@@ -207,6 +207,58 @@ TEST(GradientDraw, EveryOrientationDrawsTheSameAtAViewportOrigin) {
   }
 }
 
+// The diagonal orientations walked literally: both end points step `width` at a time along their
+// edges, band by band, one MoveToEx and LineTo per line, clipped to R.
+void WalkDiagonals(HDC dc, const RECT& R, bool leftBias, int steps, int width) {
+  const int W = R.right - R.left, H = R.bottom - R.top, n = std::min(steps, W + H), s = width ? width : 1;
+  int x1 = leftBias ? R.left : R.right, y1 = R.top, x2 = x1, y2 = R.top;
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, R.left, R.top, R.right, R.bottom);
+  for (int i = 0; i < n; ++i) {
+    const int grey = MulDiv(i, 255, n - 1);
+    HPEN pen = CreatePen(PS_SOLID, width, Grey(grey));
+    HGDIOBJ old = SelectObject(dc, pen);
+    for (int k = MulDiv(i + 1, W + H, n) - MulDiv(i, W + H, n); k > 0; --k) {
+      if (leftBias) {
+        (y1 < R.bottom ? y1 : x1) += s;
+        (x2 < R.right ? x2 : y2) += s;
+      } else {
+        if (x1 > R.left)
+          x1 -= s;
+        else
+          y1 += s;
+        if (y2 < R.bottom)
+          y2 += s;
+        else
+          x2 -= s;
+      }
+      MoveToEx(dc, x1, y1, nullptr);
+      LineTo(dc, x2, y2);
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+  }
+  RestoreDC(dc, saved);
+}
+
+// Lines that cannot reach the clip are skipped, and the picture stays that of the literal walk,
+// also for rectangles far larger than the surface and for wide pens.
+TEST(GradientDraw, DiagonalsDrawWhatTheLiteralWalkDraws) {
+  const RECT rects[] = {{3, 2, 37, 27}, {-500, -300, 900, 700}, {-20, 5, 30, 9000}, {10, 10, 11, 40}};
+  for (bool leftBias : {true, false})
+    for (const RECT& R : rects)
+      for (int width : {1, 3})
+        for (int steps : {255, 7}) {
+          Surface drawn(40, 30), walked(40, 30);
+          BlackToWhite g(leftBias ? fgdLeftBias : fgdRightBias, steps);
+          g.Draw(drawn.dc, R, PS_SOLID, width);
+          WalkDiagonals(walked.dc, R, leftBias, steps, width);
+          EXPECT_EQ(drawn.Pixels(), walked.Pixels())
+              << (leftBias ? "left" : "right") << " bias, R " << R.left << "," << R.top << "," << R.right
+              << "," << R.bottom << " width " << width << " steps " << steps;
+        }
+}
+
 TEST(GradientText, ColourLineAndRowByRowText) {
   BlackToWhite g(fgdHorizontal, 255);
   EXPECT_EQ(static_cast<uint32_t>(g.GetColorFromGradientLine(10, 5)), Grey(127));

@@ -48,7 +48,7 @@ struct Padded {
 
 TEST(Scan, AgreesWithPlainSearchesEverywhere) {
   std::mt19937 random(7);
-  const std::string alphabet = "<>/ab\t\r\n !\x80\xff\0"s;
+  const std::string alphabet = "<>/ab\t\r\n !\x80\xff\0&"s;
   const std::vector<std::string> names = {"a", "ab", "b", "abba", "aaaaaaaaaaaaaaaaaaaa"};
   for (int round = 0; round < 60; ++round) {
     std::string text(static_cast<size_t>(random() % 70), ' ');
@@ -67,6 +67,10 @@ TEST(Scan, AgreesWithPlainSearchesEverywhere) {
         ASSERT_EQ(FindEither(f, e, '<', '\0'), Earlier(PlainFindChar(f, e, '<'), PlainFindChar(f, e, '\0')))
             << text;
         ASSERT_EQ(SkipBlanks(f, e), PlainSkipBlanks(f, e)) << text;
+        ASSERT_EQ(
+            FindReserved(f, end - from),
+            Earlier(Earlier(PlainFindChar(f, e, '<'), PlainFindChar(f, e, '>')), PlainFindChar(f, e, '&')))
+            << text;
         for (const std::string& name : names)
           ASSERT_EQ(IsClosingTag(f, e, name), PlainFindTag(f, f + 1, e, name, true) == f) << text;
         for (const std::string& name : names)

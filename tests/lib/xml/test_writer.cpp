@@ -233,11 +233,14 @@ TEST(Serializer, ValueTextsAreTheFrameworksTextForms) {
   serializer.SetGenerateFormattedXML(false);
   for (int round = 0; round < 20000; ++round) {
     const uint64_t bits = random();
-    // Special values, any bit pattern, and decimals of up to 17 digits at any scale.
+    // Special values, any bit pattern, short decimals and decimals of up to 17 digits at any scale.
     if (round < static_cast<int>(std::size(special)))
       numbers.FDouble = special[round];
     else if (round % 2)
       numbers.FDouble = std::bit_cast<double>(bits);
+    else if (round % 4 == 2)  // short decimals, the most common stored numbers
+      numbers.FDouble = static_cast<double>(static_cast<int64_t>(bits % 2000000) - 1000000) /
+                        std::pow(10.0, static_cast<int>(bits >> 60));
     else
       numbers.FDouble =
           static_cast<double>(static_cast<int64_t>(bits % 100000000000000000ull) >> (bits % 7)) *

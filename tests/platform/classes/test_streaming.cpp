@@ -700,6 +700,16 @@ TEST(Errors, MalformedBinaryRaisesReadErrors) {
   // A length far past the end of the stream is refused before anything is allocated.
   TStringStream huge(B({'T', 'P', 'F', '0', 1, 'T', 0, 1, 'P', vaLString, 0xFF, 0xFF, 0xFF, 0x7F}));
   EXPECT_THROW(ObjectBinaryToText(huge, out), EReadError);
+  // An identifier the text form cannot write is refused by the converter and the reader alike.
+  for (std::string ident : {"", "a b", "1a", "a.", ".a", "a..b", "\x8D"}) {
+    std::string binary = std::string("TPF0\x0BTStreamRoot\x01R\x05Shape") + char(vaIdent) +
+                         char(ident.size()) + ident + std::string(2, '\0');
+    TStringStream in(binary), text;
+    EXPECT_THROW(ObjectBinaryToText(in, text), EReadError) << ident;
+    TStringStream again(binary);
+    TStreamRoot r(nullptr);
+    EXPECT_THROW(ReadComponent(again, &r), EReadError) << ident;
+  }
 }
 
 TEST(TextForm, InputIsLeftAfterTheObject) {

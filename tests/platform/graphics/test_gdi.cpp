@@ -123,6 +123,38 @@ TEST_F(DeviceContext, ClipIsFixedInDeviceCoordinatesWhenSet) {
   DeleteObject(red);
 }
 
+// Clip regions read and set in device coordinates; no clip reads as 0 and a null region removes it.
+TEST_F(DeviceContext, ClipRegionsReadAndSetTheClipInDeviceCoordinates) {
+  TestSurface s(6, 4);
+  HRGN region = CreateRectRgn(0, 0, 1, 1);
+  EXPECT_EQ(GetObjectType(region), OBJ_REGION);
+  EXPECT_EQ(GetClipRgn(s.dc, region), 0);
+  RECT box;
+  EXPECT_EQ(GetRgnBox(region, &box), SIMPLEREGION);
+  EXPECT_EQ(box, (RECT{0, 0, 1, 1})) << "left alone without a clip";
+  SetViewportOrgEx(s.dc, 1, 1, nullptr);
+  IntersectClipRect(s.dc, 0, 0, 2, 2);
+  EXPECT_EQ(GetClipRgn(s.dc, region), 1);
+  GetRgnBox(region, &box);
+  EXPECT_EQ(box, (RECT{1, 1, 3, 3}));
+  HRGN wide = CreateRectRgn(2, 0, 5, 2);
+  EXPECT_EQ(SelectClipRgn(s.dc, wide), SIMPLEREGION);
+  DeleteObject(wide);  // the DC keeps its own copy
+  HBRUSH red = CreateSolidBrush(kRed);
+  RECT all{-10, -10, 10, 10};
+  FillRect(s.dc, &all, red);
+  EXPECT_EQ(s.Map({{kWhite, '.'}, {kRed, 'R'}}), Rows({"..RRR.", "..RRR.", "......", "......"}));
+  HRGN empty = CreateRectRgn(7, 0, 9, 2);
+  EXPECT_EQ(SelectClipRgn(s.dc, empty), NULLREGION);
+  EXPECT_EQ(SelectClipRgn(s.dc, nullptr), SIMPLEREGION);
+  EXPECT_EQ(GetClipRgn(s.dc, region), 0);
+  EXPECT_EQ(GetClipRgn(s.dc, nullptr), -1);
+  EXPECT_EQ(SelectClipRgn(s.dc, HRGN(red)), ERROR);
+  DeleteObject(empty);
+  DeleteObject(region);
+  DeleteObject(red);
+}
+
 TEST_F(DeviceContext, DeviceCapsAreSettablePerDeviceAndInherited) {
   HDC screen = GetDC(nullptr);
   EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);

@@ -1,5 +1,7 @@
 // Lines, pen styles and widths, and 3D edges.
+#include <cmath>
 #include <set>
+#include <vector>
 
 #include "Surface.h"
 
@@ -106,6 +108,184 @@ TEST_F(Lines, EachLineToStartsTheDashPatternAnewCountedAlongTheMajorAxis) {
             "##..........", "..#.........", "............", "......##....", "............", "............"}));
   SelectObject(s.dc, GetStockObject(BLACK_PEN));
   DeleteObject(pen);
+}
+
+// The classic rule walked over the whole line: step i along the major axis, the minor coordinate
+// rounded to the nearest with ties to the smaller one, dashes counted by step.
+std::vector<std::pair<int, int>> ReferenceDots(int x0, int y0, int x1, int y1, int w, int h) {
+  auto floorDiv = [](long long a, long long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  std::vector<std::pair<int, int>> dots;  // (step, pixel index) of the pixels on the surface
+  long long dx = x1 - x0, dy = y1 - y0;
+  bool xMajor = std::llabs(dx) >= std::llabs(dy);
+  long long a0 = xMajor ? x0 : y0, b0 = xMajor ? y0 : x0, da = xMajor ? dx : dy, db = xMajor ? dy : dx;
+  for (long long i = 0; i < std::llabs(da); ++i) {
+    long long a = a0 + (da > 0 ? i : -i);
+    long long num = b0 * da + (a - a0) * db, den = da;  // the exact minor coordinate is num / den
+    if (den < 0) num = -num, den = -den;
+    long long b = -floorDiv(den - 2 * num, 2 * den);  // ceil(num / den - 1/2): nearest, ties down
+    long long px = xMajor ? a : b, py = xMajor ? b : a;
+    if (px >= 0 && px < w && py >= 0 && py < h) dots.emplace_back(int(i), int(py * w + px));
+  }
+  return dots;
+}
+
+// A line reaching far outside a small clip draws exactly the pixels and dash phase of the whole
+// line walked step by step, in every direction.
+TEST_F(Lines, ClippedLinesKeepTheirPixelsAndDashPhase) {
+  const int far = 100000;
+  struct Case {
+    int x0, y0, x1, y1;
+  } cases[] = {
+      {-far, -far, far, far},      {far, far, -far, -far}, {-far, 7, far, 9},   {5, -far, 8, far},
+      {-far, far, far, -far + 3},  {-1000, 3, 900, 17},    {17, 900, 2, -1000}, {3, 3, 18, 14},
+      {-far, -far + 10, far, far}, {25, -40, -40, 25},     {-far, 20, far, 0},  {10, 10, 10, 10},
+  };
+  const int w = 20, h = 16;
+  for (int style : {PS_SOLID, PS_DASHDOT}) {
+    for (const Case& c : cases) {
+      TestSurface s(w, h, false, kGreen);
+      HPEN pen = CreatePen(style, 1, kRed);
+      SelectObject(s.dc, pen);
+      SetBkColor(s.dc, kBlue);
+      MoveToEx(s.dc, c.x0, c.y0, nullptr);
+      LineTo(s.dc, c.x1, c.y1);
+      std::vector<COLORREF> want(size_t(w * h), kGreen);
+      const int dashDot[] = {9, 6, 3, 6};
+      for (auto [step, index] : ReferenceDots(c.x0, c.y0, c.x1, c.y1, w, h)) {
+        bool on = true;
+        if (style == PS_DASHDOT) {
+          int k = step % 24, run = 0;
+          while (k >= dashDot[run]) k -= dashDot[run++];
+          on = run % 2 == 0;
+        }
+        want[size_t(index)] = on ? kRed : kBlue;
+      }
+      EXPECT_EQ(s.Pixels(), want) << c.x0 << "," << c.y0 << " to " << c.x1 << "," << c.y1 << " style "
+                                  << style;
+      SelectObject(s.dc, GetStockObject(BLACK_PEN));
+      DeleteObject(pen);
+    }
+  }
+}
+
+// Polyline and PolylineTo run the dash pattern on across the joints; separate LineTo calls restart it.
+TEST_F(Lines, PolylinesRunTheDashPatternOnAcrossJoints) {
+  const POINT path[] = {{0, 0}, {4, 0}, {4, 5}, {0, 5}};
+  const char* joined = "###..\n.....\n....#\n....#\n....#\n.#...\n";
+  struct Case {
+    int call;  // 0 Polyline, 1 PolylineTo, 2 LineTo one by one
+    const char* map;
+  } cases[] = {{0, joined}, {1, joined}, {2, "###.#\n....#\n....#\n.....\n.....\n..###\n"}};
+  for (const Case& c : cases) {
+    TestSurface s(5, 6);
+    HPEN pen = CreatePen(PS_DOT, 1, kBlack);
+    SelectObject(s.dc, pen);
+    SetBkMode(s.dc, TRANSPARENT);
+    MoveToEx(s.dc, 0, 0, nullptr);
+    if (c.call == 0) {
+      EXPECT_TRUE(Polyline(s.dc, path, 4));
+    } else if (c.call == 1) {
+      EXPECT_TRUE(PolylineTo(s.dc, path + 1, 3));
+    } else {
+      for (int k = 1; k < 4; ++k) LineTo(s.dc, path[k].x, path[k].y);
+    }
+    EXPECT_EQ(s.Map({{kBlack, '#'}, {kWhite, '.'}}), c.map) << "call " << c.call;
+    POINT at;
+    GetCurrentPositionEx(s.dc, &at);
+    EXPECT_EQ(at, c.call == 0 ? (POINT{0, 0}) : (POINT{0, 5})) << "call " << c.call;
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
+  TestSurface s(2, 2);
+  EXPECT_FALSE(Polyline(s.dc, path, 1));
+  EXPECT_FALSE(PolylineTo(s.dc, path, 0));
+}
+
+// Each binary raster operation combines the pen colour P with the destination D bit by bit.
+TEST_F(Lines, BinaryRasterOperationsCombinePenAndDestination) {
+  const uint32_t P = 0x00F0CC33, D = 0x00AA55A5, M = 0x00FFFFFF;
+  const uint32_t want[17] = {0,
+                             0,
+                             ~(P | D) & M,
+                             ~P & D,
+                             ~P & M,
+                             P & ~D & M,
+                             ~D & M,
+                             P ^ D,
+                             ~(P & D) & M,
+                             P & D,
+                             ~(P ^ D) & M,
+                             D,
+                             (~P | D) & M,
+                             P,
+                             (P | ~D) & M,
+                             P | D,
+                             M};
+  TestSurface probe(1, 1);
+  EXPECT_EQ(GetROP2(probe.dc), R2_COPYPEN);
+  EXPECT_EQ(SetROP2(probe.dc, 0), 0);
+  EXPECT_EQ(SetROP2(probe.dc, 17), 0);
+  for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop) {
+    TestSurface s(4, 1, false, D);
+    HPEN pen = CreatePen(PS_SOLID, 1, P);
+    SelectObject(s.dc, pen);
+    EXPECT_EQ(SetROP2(s.dc, rop), R2_COPYPEN);
+    EXPECT_EQ(GetROP2(s.dc), rop);
+    MoveToEx(s.dc, 0, 0, nullptr);
+    LineTo(s.dc, 3, 0);
+    EXPECT_EQ(s.Raw(1, 0), want[rop]) << "rop " << rop;
+    EXPECT_EQ(s.Raw(3, 0), D) << "end point left out";
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
+}
+
+// Rectangle: the pen's outline on the edges (right and bottom exclusive) around the brush; the
+// null pen leaves the brush up to right - 1 and bottom - 1; XOR drawn twice leaves nothing.
+TEST_F(Lines, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
+  struct Case {
+    bool nullPen;
+    int rop;
+    const char* map;
+  } cases[] = {
+      {false, R2_COPYPEN, "......\n.#####\n.#RRR#\n.#####\n......\n"},
+      {true, R2_COPYPEN, "......\n.RRRR.\n.RRRR.\n......\n......\n"},
+      {false, R2_NOP, "......\n......\n......\n......\n......\n"},
+  };
+  for (const Case& c : cases) {
+    TestSurface s(6, 5);
+    HBRUSH red = CreateSolidBrush(kRed);
+    SelectObject(s.dc, red);
+    if (c.nullPen) SelectObject(s.dc, GetStockObject(NULL_PEN));
+    SetROP2(s.dc, c.rop);
+    SetViewportOrgEx(s.dc, 1, 1, nullptr);
+    EXPECT_TRUE(Rectangle(s.dc, 0, 0, 5, 3));
+    EXPECT_EQ(s.Map({{kWhite, '.'}, {kBlack, '#'}, {kRed, 'R'}}), c.map) << "null pen " << c.nullPen;
+    SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(red);
+  }
+  TestSurface s(6, 5, false, kGreen);
+  SetROP2(s.dc, R2_XORPEN);
+  HPEN pen = CreatePen(PS_DOT, 1, kRed);
+  SelectObject(s.dc, pen);
+  Rectangle(s.dc, 0, 0, 6, 5);
+  EXPECT_NE(s.Count(kGreen), 30);
+  Rectangle(s.dc, 0, 0, 6, 5);
+  EXPECT_EQ(s.Count(kGreen), 30) << "every pixel drawn once each time";
+  SelectObject(s.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(pen);
+}
+
+TEST_F(Lines, FocusRectInvertsTheOddDotsOfItsBorder) {
+  TestSurface s(7, 6);
+  SetViewportOrgEx(s.dc, 1, 0, nullptr);
+  RECT r{0, 1, 5, 5};  // device (1,1)-(6,5)
+  EXPECT_TRUE(DrawFocusRect(s.dc, &r));
+  EXPECT_EQ(s.Map({{kWhite, '.'}, {kBlack, '#'}}),
+            Rows({".......", "..#.#..", ".#...#.", ".......", ".#.#.#.", "......."}));
+  EXPECT_TRUE(DrawFocusRect(s.dc, &r));
+  EXPECT_EQ(s.Count(kWhite), 42) << "drawn twice it is gone";
 }
 
 TEST_F(Lines, WidePensDrawSolidBandsOfTheirWidth) {

@@ -354,6 +354,58 @@ TEST_F(Text, MetricsReportTheCharacterSetAndFamilyOfTheChosenFace) {
   }
 }
 
+// The quality field chooses the rendering: monochrome by default, greyscale coverage blended with
+// the text colour over what lies below (the background colour in opaque mode) when antialiased.
+TEST_F(Text, QualityChoosesMonochromeOrAntialiasedGlyphs) {
+  struct Case {
+    BYTE quality;
+    bool antialiased;
+  } cases[] = {{DEFAULT_QUALITY, false},
+               {NONANTIALIASED_QUALITY, false},
+               {PROOF_QUALITY, false},
+               {ANTIALIASED_QUALITY, true},
+               {CLEARTYPE_QUALITY, true}};
+  SIZE plainSize{};
+  {
+    Font plain(-16);
+    TextSurface probe(1, 1, plain.Handle());
+    plainSize = probe.Extent("Sample text");
+  }
+  for (const Case& c : cases) {
+    Font font(-16);
+    font.Set(&LOGFONTA::lfQuality, c.quality);
+    for (int mode : {TRANSPARENT, OPAQUE}) {
+      TextSurface s(120, 24, font.Handle());
+      SetBkMode(s.dc, mode);
+      SetBkColor(s.dc, kRed);
+      SetTextColor(s.dc, kBlue);
+      TextOutA(s.dc, 2, 2, "Sample text", 11);
+      EXPECT_EQ(s.Extent("Sample text").cx, plainSize.cx) << "the quality does not change the advances";
+      COLORREF under = mode == OPAQUE ? kRed : kWhite;
+      int between = 0, foreign = 0;
+      for (COLORREF p : s.Pixels()) {
+        if (p == kBlue || p == under || (mode == OPAQUE && p == kWhite)) continue;
+        // Blue blended over white keeps blue full and red equal to green; over red, red and blue
+        // share the weight and green stays 0.
+        bool onLine = mode == OPAQUE ? GetGValue(p) == 0 && std::abs(GetRValue(p) + GetBValue(p) - 255) <= 1
+                                     : GetBValue(p) == 255 && GetGValue(p) == GetRValue(p);
+        ++(onLine ? between : foreign);
+      }
+      EXPECT_EQ(foreign, 0) << "quality " << int(c.quality) << " mode " << mode;
+      if (c.antialiased)
+        EXPECT_GT(between, 20) << "quality " << int(c.quality) << " mode " << mode;
+      else
+        EXPECT_EQ(between, 0) << "quality " << int(c.quality) << " mode " << mode;
+    }
+    TestSurface mono(120, 24, true);
+    HGDIOBJ old = SelectObject(mono.dc, font.Handle());
+    TextOutA(mono.dc, 2, 2, "Sample text", 11);
+    EXPECT_EQ(mono.Count(kWhite) + mono.Count(kBlack), 120 * 24) << "a 1-bit surface stays black and white";
+    EXPECT_GT(mono.Count(kBlack), 30);
+    SelectObject(mono.dc, old);
+  }
+}
+
 TEST_F(Text, ClassicFaceNamesMapToTheSansSerifFace) {
   Font classic(-14, "MS Sans Serif"), generic(-14, "sans-serif");
   TextSurface a(80, 20, classic.Handle()), b(80, 20, generic.Handle());

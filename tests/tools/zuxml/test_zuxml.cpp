@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/classes/ClassRegistry.h"
-#include "tools/zuxml/ProjectClasses.h"
+#include "tools/ProjectClasses.h"
 
 namespace {
 

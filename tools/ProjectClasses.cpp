@@ -1,4 +1,4 @@
-#include "tools/zuxml/ProjectClasses.h"
+#include "tools/ProjectClasses.h"
 
 #include "app/Unit1.h"
 #include "lib/colors3d/zu3DCol.h"
@@ -9,7 +9,6 @@
 
 namespace zu {
 
-// A library that publishes classes adds its registration call here.
 void RegisterProjectClasses() {
   RegisterFrameworkClasses();
   RegisterXMLSerializerClasses();
