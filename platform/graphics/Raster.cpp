@@ -347,39 +347,52 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       tables[j][size_t(i)] =
           src.left + (keepOne ? cols.last[k] : std::min(cols.first[k] + int(j), cols.last[k]));
     }
+  // The source columns the tables read: rows of a group merge there before the columns do.
+  int spanLo = sb->width, spanHi = 0;
+  for (const std::vector<int32_t>& table : tables)
+    for (int32_t v : table) {
+      spanLo = std::min(spanLo, int(v));
+      spanHi = std::max(spanHi, int(v) + 1);
+    }
   std::vector<uint32_t> stretched(static_cast<size_t>(n));
   std::vector<uint32_t> line(static_cast<size_t>(n));
   std::vector<uint32_t> member(static_cast<size_t>(n));
-  auto sample = [&](int srcRow, uint32_t* out) {
-    const uint32_t* in = sb->Row(srcRow);
-    if (blendCols) {
-      for (int i = 0; i < n; ++i) {
-        size_t k = colIndex[size_t(i)];
-        out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
-      }
-      return;
-    }
+  std::vector<uint32_t> rowsMerged(blendCols || keepOne ? 0 : size_t(sb->width));
+  auto sampleRow = [&](const uint32_t* in, uint32_t* out) {
     kernels.gather(out, in, tables[0].data(), n, sb->width);
     for (size_t j = 1; j < tables.size(); ++j) {
       kernels.gather(member.data(), in, tables[j].data(), n, sb->width);
       merge(out, member.data(), noPattern, nullptr, n);
     }
   };
+  auto blendRow = [&](int srcRow, uint32_t* out) {
+    const uint32_t* in = sb->Row(srcRow);
+    for (int i = 0; i < n; ++i) {
+      size_t k = colIndex[size_t(i)];
+      out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
+    }
+  };
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
     size_t k = indexY(row - d.top);
     int a = src.top + rows.first[k], b = src.top + rows.last[k];
-    sample(a, stretched.data());
-    if (mode == HALFTONE && !rows.rest.empty()) {
-      if (b != a) {
+    if (mode == HALFTONE) {
+      auto sample = [&](int srcRow, uint32_t* out) {
+        blendCols ? blendRow(srcRow, out) : sampleRow(sb->Row(srcRow), out);
+      };
+      sample(a, stretched.data());
+      if (!rows.rest.empty() && b != a) {
         sample(b, line.data());
         for (int i = 0; i < n; ++i)
           stretched[size_t(i)] = Blend(stretched[size_t(i)], line[size_t(i)], rows.rest[k], dh);
       }
-    } else if (!keepOne) {
-      for (int j = a + 1; j <= b; ++j) {
-        sample(j, line.data());
-        merge(stretched.data(), line.data(), noPattern, nullptr, n);
-      }
+    } else if (keepOne || b == a) {
+      sampleRow(sb->Row(a), stretched.data());
+    } else {
+      uint32_t* merged = rowsMerged.data() + spanLo;
+      int span = spanHi - spanLo;
+      std::memcpy(merged, sb->Row(a) + spanLo, size_t(span) * 4);
+      for (int j = a + 1; j <= b; ++j) merge(merged, sb->Row(j) + spanLo, noPattern, nullptr, span);
+      sampleRow(rowsMerged.data(), stretched.data());
     }
     const uint32_t* out = Convert(conv, stretched.data(), buf, n);
     if (out != buf) std::memcpy(buf, out, size_t(n) * 4);
