@@ -1,57 +1,16 @@
 // Long texts: a 10 MB caption of an auto-sized label, and the same text measured and drawn with
 // DrawTextA. Each case reports `peak_multiple`, the most memory its work held at once beyond what
-// was allocated before it (counted by the global allocator below), over the size of the text.
+// was allocated before it (counted by bench/HeapAccounting.h), over the size of the text.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <new>
 #include <string>
 
+#include "bench/HeapAccounting.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
-
-namespace {
-
-std::atomic<size_t> gLive{0};
-std::atomic<size_t> gPeak{0};
-
-void* Track(void* p) {
-  if (!p) throw std::bad_alloc();
-  size_t live = gLive += malloc_usable_size(p);
-  size_t peak = gPeak.load();
-  while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
-  }
-  return p;
-}
-
-void Untrack(void* p) {
-  if (!p) return;
-  gLive -= malloc_usable_size(p);
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(size_t n) { return Track(std::malloc(n ? n : 1)); }
-void* operator new[](size_t n) { return Track(std::malloc(n ? n : 1)); }
-void* operator new(size_t n, std::align_val_t a) {
-  return Track(
-      std::aligned_alloc(size_t(a), (std::max<size_t>(n, 1) + size_t(a) - 1) / size_t(a) * size_t(a)));
-}
-void* operator new[](size_t n, std::align_val_t a) { return operator new(n, a); }
-void operator delete(void* p) noexcept { Untrack(p); }
-void operator delete[](void* p) noexcept { Untrack(p); }
-void operator delete(void* p, size_t) noexcept { Untrack(p); }
-void operator delete[](void* p, size_t) noexcept { Untrack(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Untrack(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Untrack(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { Untrack(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { Untrack(p); }
 
 namespace {
 
@@ -89,10 +48,7 @@ template <class Work>
 void Measure(benchmark::State& state, const std::string& text, Work work) {
   double worst = 0;
   for (auto _ : state) {
-    size_t before = gLive.load();
-    gPeak = before;
-    work();
-    worst = std::max(worst, double(gPeak.load() - before) / double(text.size()));
+    worst = std::max(worst, double(heap::PeakOf(work)) / double(text.size()));
   }
   state.counters["peak_multiple"] = worst;
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));

@@ -18,14 +18,8 @@
 //            --benchmark_filter='^Serialize/10000/' --benchmark_min_time=0
 // (RunSerialize, RunDeSerialize, RunPugiBuildSave, RunPugiParseWalk).
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <stdarg.h>
-#include <sys/mman.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -35,82 +29,9 @@
 #include <pugixml.hpp>
 #include <string>
 
+#include "bench/HeapAccounting.h"
 #include "lib/xml/zuXMLSerializer.h"
 #include "platform/system/SysUtils.h"
-
-// ---- Heap accounting: every allocation of the program passes here ----
-
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void* __libc_memalign(size_t, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-int64_t gHeapNow = 0;
-int64_t gHeapPeak = 0;
-
-inline void* Counted(void* p) {
-  if (p) {
-    gHeapNow += static_cast<int64_t>(malloc_usable_size(p));
-    if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
-  }
-  return p;
-}
-inline void Uncount(void* p) {
-  if (p) gHeapNow -= static_cast<int64_t>(malloc_usable_size(p));
-}
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) { return Counted(__libc_malloc(n)); }
-void* calloc(size_t n, size_t size) { return Counted(__libc_calloc(n, size)); }
-void free(void* p) {
-  Uncount(p);
-  __libc_free(p);
-}
-void* realloc(void* p, size_t n) {
-  Uncount(p);
-  return Counted(__libc_realloc(p, n));
-}
-void* memalign(size_t alignment, size_t n) { return Counted(__libc_memalign(alignment, n)); }
-void* aligned_alloc(size_t alignment, size_t n) { return Counted(__libc_memalign(alignment, n)); }
-int posix_memalign(void** out, size_t alignment, size_t n) {
-  void* p = Counted(__libc_memalign(alignment, n));
-  if (!p) return ENOMEM;
-  *out = p;
-  return 0;
-}
-// Blocks the program maps itself (large read buffers) count as well; the allocator's own mappings
-// are counted above, through its blocks.
-void* mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {
-  void* p = reinterpret_cast<void*>(syscall(SYS_mmap, address, length, protection, flags, fd, offset));
-  if (p != MAP_FAILED && (flags & MAP_ANONYMOUS)) {
-    gHeapNow += static_cast<int64_t>(length);
-    if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
-  }
-  return p;
-}
-void* mremap(void* address, size_t length, size_t newLength, int flags, ...) {
-  va_list rest;
-  va_start(rest, flags);
-  void* const target = (flags & MREMAP_FIXED) ? va_arg(rest, void*) : nullptr;
-  va_end(rest);
-  void* p = reinterpret_cast<void*>(syscall(SYS_mremap, address, length, newLength, flags, target));
-  if (p != MAP_FAILED) {
-    gHeapNow += static_cast<int64_t>(newLength) - static_cast<int64_t>(length);
-    if (gHeapNow > gHeapPeak) gHeapPeak = gHeapNow;
-  }
-  return p;
-}
-int munmap(void* address, size_t length) {
-  const long result = syscall(SYS_munmap, address, length);
-  if (result == 0) gHeapNow -= static_cast<int64_t>(length);
-  return static_cast<int>(result);
-}
-}
 
 namespace zu {
 
@@ -423,10 +344,10 @@ struct Memory {
 
 template <class F>
 Memory Measure(F call) {
-  const int64_t before = gHeapNow;
-  gHeapPeak = before;
+  const int64_t before = heap::HeapNow;
+  heap::HeapPeak = before;
   call();
-  return {gHeapPeak - before, gHeapNow - before};
+  return {heap::HeapPeak - before, heap::HeapNow - before};
 }
 
 void Report(benchmark::State& state, int n, size_t docSize, Memory memory) {
