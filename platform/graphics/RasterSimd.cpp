@@ -2,8 +2,6 @@
 // 256 ternary codes is its own function, so the boolean form of the code is fixed at compile time:
 // the 512-bit form is one ternary-logic instruction whose immediate is the code; the others split
 // the code on the pattern into two functions of source and destination of at most two operations.
-#include <immintrin.h>
-
 #include <atomic>
 #include <utility>
 
@@ -11,7 +9,14 @@
 
 // The vector helpers take and return vectors of any width; they are always inlined into functions
 // compiled for that width, so no call passes a vector across the processor-specific ABI.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ZU_RASTER_X86 1
+#endif
 
 namespace zu::win::detail {
 namespace {
@@ -125,6 +130,8 @@ struct Scalar {
     ScalarFromMono(out, in, zero, one, 0, n);
   }
 };
+
+#ifdef ZU_RASTER_X86
 
 // ---- 256-bit ----
 
@@ -286,7 +293,10 @@ struct Avx512 {
   }
 };
 
+#endif  // ZU_RASTER_X86
+
 bool Supports(RasterPath path) {
+#ifdef ZU_RASTER_X86
   __builtin_cpu_init();
   switch (path) {
     case RasterPath::Scalar:
@@ -297,20 +307,22 @@ bool Supports(RasterPath path) {
       return __builtin_cpu_supports("avx512f");
   }
   return false;
+#else
+  return path == RasterPath::Scalar;
+#endif
 }
 
 const RasterKernels& KernelsOf(RasterPath path) {
   static const RasterKernels scalar = MakeKernels<Scalar>();
+#ifdef ZU_RASTER_X86
   static const RasterKernels avx2 = MakeKernels<Avx2>();
   static const RasterKernels avx512 = MakeKernels<Avx512>();
-  switch (path) {
-    case RasterPath::Avx2:
-      return avx2;
-    case RasterPath::Avx512:
-      return avx512;
-    default:
-      return scalar;
-  }
+  if (path == RasterPath::Avx2) return avx2;
+  if (path == RasterPath::Avx512) return avx512;
+#else
+  (void)path;
+#endif
+  return scalar;
 }
 
 RasterPath Widest() {
