@@ -25,51 +25,59 @@ constexpr uint32_t kMask = 0x00FFFFFF;
 constexpr uint32_t kWhitePixel = 0x00FFFFFF;
 
 template <unsigned C>
-constexpr bool kUsesP = (C >> 4) != (C & 0xF);
-template <unsigned C>
 constexpr bool kUsesS = ((C >> 2) & 0x33) != (C & 0x33);
 template <unsigned C>
 constexpr bool kUsesD = ((C >> 1) & 0x55) != (C & 0x55);
 
-// The two-input function whose truth table is T, bit (a << 1 | b) giving the result for a and b.
-template <unsigned T, class V>
-[[gnu::always_inline]] inline V Binary(V a, V b) {
-  if constexpr (T == 0x0) return V{};
-  if constexpr (T == 0x1) return ~(a | b);
-  if constexpr (T == 0x2) return ~a & b;
-  if constexpr (T == 0x3) return ~a;
-  if constexpr (T == 0x4) return a & ~b;
-  if constexpr (T == 0x5) return ~b;
-  if constexpr (T == 0x6) return a ^ b;
-  if constexpr (T == 0x7) return ~(a & b);
-  if constexpr (T == 0x8) return a & b;
-  if constexpr (T == 0x9) return ~(a ^ b);
-  if constexpr (T == 0xA) return b;
-  if constexpr (T == 0xB) return ~a | b;
-  if constexpr (T == 0xC) return a;
-  if constexpr (T == 0xD) return a | ~b;
-  if constexpr (T == 0xE) return a | b;
-  if constexpr (T == 0xF) return ~V{};
-}
-
-// Code C of pattern, source and destination (bit p << 2 | s << 1 | d of C is the result), as the
-// function of source and destination where the pattern is 1 and the one where it is 0.
-template <unsigned C, class V>
-[[gnu::always_inline]] inline V Ternary(V p, V s, V d) {
-  constexpr unsigned hi = C >> 4, lo = C & 0xF;
-  if constexpr (hi == lo) {
-    return Binary<hi>(s, d);
-  } else if constexpr (lo == 0) {
-    return p & Binary<hi>(s, d);
-  } else if constexpr (hi == 0) {
-    return ~p & Binary<lo>(s, d);
-  } else if constexpr ((hi ^ lo) == 0xF) {
-    return p ^ Binary<lo>(s, d);
-  } else {
-    V l = Binary<lo>(s, d);
-    return l ^ (p & (Binary<hi>(s, d) ^ l));
+// The boolean forms, stamped out once per vector type with the instruction set it needs: clang
+// refuses to pass a 256-bit vector to a function compiled without AVX, even one always inlined.
+//   Binary<T>(a, b): the two-input function whose truth table is T, bit (a << 1 | b) giving the
+//   result for a and b.
+//   Ternary<C>(p, s, d): code C of pattern, source and destination (bit p << 2 | s << 1 | d of C is
+//   the result), as the function of source and destination where the pattern is 1 and the one where
+//   it is 0.
+#define ZU_BOOLEAN_FORMS(ATTR, V)                                   \
+  template <unsigned T>                                             \
+  ATTR [[gnu::always_inline]] inline V Binary(V a, V b) {           \
+    if constexpr (T == 0x0) return V{};                             \
+    if constexpr (T == 0x1) return ~(a | b);                        \
+    if constexpr (T == 0x2) return ~a & b;                          \
+    if constexpr (T == 0x3) return ~a;                              \
+    if constexpr (T == 0x4) return a & ~b;                          \
+    if constexpr (T == 0x5) return ~b;                              \
+    if constexpr (T == 0x6) return a ^ b;                           \
+    if constexpr (T == 0x7) return ~(a & b);                        \
+    if constexpr (T == 0x8) return a & b;                           \
+    if constexpr (T == 0x9) return ~(a ^ b);                        \
+    if constexpr (T == 0xA) return b;                               \
+    if constexpr (T == 0xB) return ~a | b;                          \
+    if constexpr (T == 0xC) return a;                               \
+    if constexpr (T == 0xD) return a | ~b;                          \
+    if constexpr (T == 0xE) return a | b;                           \
+    if constexpr (T == 0xF) return ~V{};                            \
+  }                                                                 \
+  template <unsigned C>                                             \
+  ATTR [[gnu::always_inline]] inline V Ternary(V p, V s, V d) {     \
+    constexpr unsigned hi = C >> 4, lo = C & 0xF;                   \
+    if constexpr (hi == lo) {                                       \
+      return Binary<hi>(s, d);                                      \
+    } else if constexpr (lo == 0) {                                 \
+      return p & Binary<hi>(s, d);                                  \
+    } else if constexpr (hi == 0) {                                 \
+      return ~p & Binary<lo>(s, d);                                 \
+    } else if constexpr ((hi ^ lo) == 0xF) {                        \
+      return p ^ Binary<lo>(s, d);                                  \
+    } else {                                                        \
+      V l = Binary<lo>(s, d);                                       \
+      return l ^ (p & (Binary<hi>(s, d) ^ l));                      \
+    }                                                               \
   }
-}
+
+ZU_BOOLEAN_FORMS(, uint32_t)
+#ifdef ZU_RASTER_X86
+ZU_BOOLEAN_FORMS([[gnu::target("avx2")]], __m256i)
+#endif
+#undef ZU_BOOLEAN_FORMS
 
 template <class Table, size_t... I>
 constexpr void FillRopTable(RopRow (&rop)[256], std::index_sequence<I...>) {
