@@ -145,6 +145,7 @@ void StretchHalf(benchmark::State& state, int mode) {
 }
 void BM_StretchBltHalfColorOnColor(benchmark::State& state) { StretchHalf(state, COLORONCOLOR); }
 void BM_StretchBltHalfBlackOnWhite(benchmark::State& state) { StretchHalf(state, BLACKONWHITE); }
+void BM_StretchBltHalfWhiteOnBlack(benchmark::State& state) { StretchHalf(state, WHITEONBLACK); }
 
 void Cases(benchmark::internal::Benchmark* b) {
   for (int size : {0, 1})
@@ -158,6 +159,7 @@ BENCHMARK(BM_BitBltSrcCopy)->Apply(Cases);
 BENCHMARK(BM_BitBltRop3Brush)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfColorOnColor)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfBlackOnWhite)->Apply(Cases);
+BENCHMARK(BM_StretchBltHalfWhiteOnBlack)->Apply(Cases);
 
 // A diagonal gradient over a square of the given side drawn on a 100 x 100 surface: the lines are
 // clipped before they are walked, so a huge square costs little more than one the surface's size.

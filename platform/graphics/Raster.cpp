@@ -354,6 +354,10 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       spanLo = std::min(spanLo, int(v));
       spanHi = std::max(spanHi, int(v) + 1);
     }
+  // An exact 2:1 shrink across, in order, merges each row pair and column pair in one pass.
+  bool pairs = tables.size() == 2;
+  for (int i = 0; pairs && i < n; ++i)
+    pairs = tables[0][size_t(i)] == tables[0][0] + 2 * i && tables[1][size_t(i)] == tables[0][size_t(i)] + 1;
   std::vector<uint32_t> stretched(static_cast<size_t>(n));
   std::vector<uint32_t> line(static_cast<size_t>(n));
   std::vector<uint32_t> member(static_cast<size_t>(n));
@@ -385,6 +389,10 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
         for (int i = 0; i < n; ++i)
           stretched[size_t(i)] = Blend(stretched[size_t(i)], line[size_t(i)], rows.rest[k], dh);
       }
+    } else if (pairs && b - a <= 1) {
+      uint32_t* out = conv.type == Conversion::Same ? buf : stretched.data();
+      kernels.shrinkPairs(out, sb->Row(a) + tables[0][0], sb->Row(b) + tables[0][0], n, mode == WHITEONBLACK);
+      return Convert(conv, out, buf, n);
     } else if (keepOne || b == a) {
       sampleRow(sb->Row(a), stretched.data());
     } else {

@@ -81,6 +81,9 @@ RasterKernels MakeKernels() {
   RasterKernels k{};
   FillRopTable<Table>(k.rop, std::make_index_sequence<256>());
   k.gather = Table::Gather;
+  k.shrinkPairs = [](uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any) {
+    any ? Table::template ShrinkPairs<true>(out, a, b, n) : Table::template ShrinkPairs<false>(out, a, b, n);
+  };
   k.toMono = Table::ToMono;
   k.fromMono = Table::FromMono;
   return k;
@@ -104,6 +107,21 @@ void ScalarGather(uint32_t* out, const uint32_t* in, const int32_t* index, int f
   for (int i = from; i < n; ++i) out[i] = in[index[i]];
 }
 
+// AND of two pixels, or OR when Any; works on scalars and vectors alike.
+template <bool Any, class V>
+[[gnu::always_inline]] inline V Merge(V a, V b) {
+  if constexpr (Any)
+    return a | b;
+  else
+    return a & b;
+}
+
+template <bool Any>
+void ScalarShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int from, int n) {
+  for (int i = from; i < n; ++i)
+    out[i] = Merge<Any>(Merge<Any>(a[2 * i], a[2 * i + 1]), Merge<Any>(b[2 * i], b[2 * i + 1])) & kMask;
+}
+
 void ScalarToMono(uint32_t* out, const uint32_t* in, uint32_t back, int from, int n) {
   for (int i = from; i < n; ++i) out[i] = in[i] == back ? kWhitePixel : 0;
 }
@@ -122,6 +140,10 @@ struct Scalar {
   }
   static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
     ScalarGather(out, in, index, 0, n);
+  }
+  template <bool Any>
+  static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    ScalarShrinkPairs<Any>(out, a, b, 0, n);
   }
   static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
     ScalarToMono(out, in, back, 0, n);
@@ -188,6 +210,23 @@ struct Avx2 {
       Store8(out + i, r);
     }
     ScalarGather(out, in, index, i, n);
+  }
+
+  // Sixteen pixels of each row merge down, then the even and odd lanes merge across.
+  template <bool Any>
+  ZU_AVX2 static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m256i mask = _mm256_set1_epi32(int(kMask));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+      __m256 v = _mm256_castsi256_ps(Merge<Any>(Load8(a + 2 * i), Load8(b + 2 * i)));
+      __m256 w = _mm256_castsi256_ps(Merge<Any>(Load8(a + 2 * i + 8), Load8(b + 2 * i + 8)));
+      // Per 128-bit lane: v0 v2 w0 w2 | v4 v6 w4 w6, and the odd ones likewise.
+      __m256i even = _mm256_castps_si256(_mm256_shuffle_ps(v, w, _MM_SHUFFLE(2, 0, 2, 0)));
+      __m256i odd = _mm256_castps_si256(_mm256_shuffle_ps(v, w, _MM_SHUFFLE(3, 1, 3, 1)));
+      __m256i r = _mm256_permute4x64_epi64(Merge<Any>(even, odd) & mask, _MM_SHUFFLE(3, 1, 2, 0));
+      Store8(out + i, r);
+    }
+    ScalarShrinkPairs<Any>(out, a, b, i, n);
   }
 
   ZU_AVX2 static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
@@ -270,6 +309,22 @@ struct Avx512 {
       _mm512_storeu_si512(out + i, r);
     }
     ScalarGather(out, in, index, i, n);
+  }
+
+  // Thirty-two pixels of each row merge down, then two permutes pick the even and odd ones.
+  template <bool Any>
+  ZU_AVX512 static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m512i mask = _mm512_set1_epi32(int(kMask));
+    const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const __m512i odd = _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+      __m512i v = Merge<Any>(_mm512_loadu_si512(a + 2 * i), _mm512_loadu_si512(b + 2 * i));
+      __m512i w = Merge<Any>(_mm512_loadu_si512(a + 2 * i + 16), _mm512_loadu_si512(b + 2 * i + 16));
+      __m512i r = Merge<Any>(_mm512_permutex2var_epi32(v, even, w), _mm512_permutex2var_epi32(v, odd, w));
+      _mm512_storeu_si512(out + i, _mm512_and_si512(r, mask));
+    }
+    ScalarShrinkPairs<Any>(out, a, b, i, n);
   }
 
   ZU_AVX512 static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {

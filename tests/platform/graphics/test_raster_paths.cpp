@@ -180,5 +180,32 @@ TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
   }
 }
 
+// The 2:1 shrink of two rows, AND and OR, at every length and start, the top byte set in the
+// sources and dropped in the result; the pixel past the end stays.
+TEST_F(RasterPaths, ShrinkPairsMergesEachTwoByTwoGroup) {
+  std::mt19937 random(11);
+  std::vector<uint32_t> a(120), b(120);
+  for (RasterPath path : detail::kRasterPaths) {
+    if (!detail::RasterPathAvailable(path)) continue;
+    PathScope scope(path);
+    for (bool any : {false, true})
+      for (int start = 0; start < 3; ++start)
+        for (int n = 0; n <= 40; ++n) {
+          // Sparse or dense bits, so neither merge saturates to all zeros or all ones.
+          for (uint32_t& v : a) v = any ? random() & random() & random() : random() | random() | random();
+          for (uint32_t& v : b) v = any ? random() & random() & random() : random() | random() | random();
+          const uint32_t* x = a.data() + start;
+          const uint32_t* y = b.data() + start;
+          std::vector<uint32_t> got(size_t(n) + 1, 0xDEAD), want(size_t(n) + 1, 0xDEAD);
+          for (size_t i = 0; i < size_t(n); ++i)
+            want[i] = (any ? x[2 * i] | x[2 * i + 1] | y[2 * i] | y[2 * i + 1]
+                           : x[2 * i] & x[2 * i + 1] & y[2 * i] & y[2 * i + 1]) &
+                      0xFFFFFF;
+          detail::ActiveRasterKernels().shrinkPairs(got.data(), x, y, n, any);
+          ASSERT_EQ(got, want) << detail::RasterPathName(path) << (any ? " or" : " and") << " n " << n;
+        }
+  }
+}
+
 }  // namespace
 }  // namespace zu::test
