@@ -360,14 +360,11 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     pairs = tables[0][size_t(i)] == tables[0][0] + 2 * i && tables[1][size_t(i)] == tables[0][size_t(i)] + 1;
   std::vector<uint32_t> stretched(static_cast<size_t>(n));
   std::vector<uint32_t> line(static_cast<size_t>(n));
-  std::vector<uint32_t> member(static_cast<size_t>(n));
   std::vector<uint32_t> rowsMerged(blendCols || keepOne ? 0 : size_t(sb->width));
   auto sampleRow = [&](const uint32_t* in, uint32_t* out) {
     kernels.gather(out, in, tables[0].data(), n, sb->width);
-    for (size_t j = 1; j < tables.size(); ++j) {
-      kernels.gather(member.data(), in, tables[j].data(), n, sb->width);
-      merge(out, member.data(), noPattern, nullptr, n);
-    }
+    for (size_t j = 1; j < tables.size(); ++j)
+      kernels.gatherMerge(out, in, tables[j].data(), n, sb->width, mode == WHITEONBLACK);
   };
   auto blendRow = [&](int srcRow, uint32_t* out) {
     const uint32_t* in = sb->Row(srcRow);
@@ -376,35 +373,32 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
     }
   };
+  // A row is sampled straight into the caller's buffer unless it still has to be converted.
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
     size_t k = indexY(row - d.top);
     int a = src.top + rows.first[k], b = src.top + rows.last[k];
+    uint32_t* out = conv.type == Conversion::Same ? buf : stretched.data();
     if (mode == HALFTONE) {
-      auto sample = [&](int srcRow, uint32_t* out) {
-        blendCols ? blendRow(srcRow, out) : sampleRow(sb->Row(srcRow), out);
+      auto sample = [&](int srcRow, uint32_t* to) {
+        blendCols ? blendRow(srcRow, to) : sampleRow(sb->Row(srcRow), to);
       };
-      sample(a, stretched.data());
+      sample(a, out);
       if (!rows.rest.empty() && b != a) {
         sample(b, line.data());
-        for (int i = 0; i < n; ++i)
-          stretched[size_t(i)] = Blend(stretched[size_t(i)], line[size_t(i)], rows.rest[k], dh);
+        for (int i = 0; i < n; ++i) out[i] = Blend(out[i], line[size_t(i)], rows.rest[k], dh);
       }
     } else if (pairs && b - a <= 1) {
-      uint32_t* out = conv.type == Conversion::Same ? buf : stretched.data();
       kernels.shrinkPairs(out, sb->Row(a) + tables[0][0], sb->Row(b) + tables[0][0], n, mode == WHITEONBLACK);
-      return Convert(conv, out, buf, n);
     } else if (keepOne || b == a) {
-      sampleRow(sb->Row(a), stretched.data());
+      sampleRow(sb->Row(a), out);
     } else {
       uint32_t* merged = rowsMerged.data() + spanLo;
       int span = spanHi - spanLo;
       std::memcpy(merged, sb->Row(a) + spanLo, size_t(span) * 4);
       for (int j = a + 1; j <= b; ++j) merge(merged, sb->Row(j) + spanLo, noPattern, nullptr, span);
-      sampleRow(rowsMerged.data(), stretched.data());
+      sampleRow(rowsMerged.data(), out);
     }
-    const uint32_t* out = Convert(conv, stretched.data(), buf, n);
-    if (out != buf) std::memcpy(buf, out, size_t(n) * 4);
-    return buf;
+    return Convert(conv, out, buf, n);
   };
   RunRop(t, r, code, MakePattern(t, t.dc->state.brush), sourceRow);
   return 1;

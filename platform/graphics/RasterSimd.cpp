@@ -81,6 +81,10 @@ RasterKernels MakeKernels() {
   RasterKernels k{};
   FillRopTable<Table>(k.rop, std::make_index_sequence<256>());
   k.gather = Table::Gather;
+  k.gatherMerge = [](uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit, bool any) {
+    any ? Table::template GatherMerge<true>(out, in, index, n, limit)
+        : Table::template GatherMerge<false>(out, in, index, n, limit);
+  };
   k.shrinkPairs = [](uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any) {
     any ? Table::template ShrinkPairs<true>(out, a, b, n) : Table::template ShrinkPairs<false>(out, a, b, n);
   };
@@ -117,6 +121,11 @@ template <bool Any, class V>
 }
 
 template <bool Any>
+void ScalarGatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = Merge<Any>(out[i], in[index[i]]) & kMask;
+}
+
+template <bool Any>
 void ScalarShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int from, int n) {
   for (int i = from; i < n; ++i)
     out[i] = Merge<Any>(Merge<Any>(a[2 * i], a[2 * i + 1]), Merge<Any>(b[2 * i], b[2 * i + 1])) & kMask;
@@ -140,6 +149,10 @@ struct Scalar {
   }
   static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
     ScalarGather(out, in, index, 0, n);
+  }
+  template <bool Any>
+  static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
+    ScalarGatherMerge<Any>(out, in, index, 0, n);
   }
   template <bool Any>
   static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
@@ -191,25 +204,31 @@ struct Avx2 {
 
   // Eight indices within 16 pixels of the first read two loaded vectors through permutes; others
   // go through the gather instruction.
-  ZU_AVX2 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
-    const __m256i seven = _mm256_set1_epi32(7);
-    const __m256i far = _mm256_set1_epi32(~15);
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-      __m256i ix = Load8(reinterpret_cast<const uint32_t*>(index + i));
-      int lo = index[i] < index[i + 7] ? index[i] : index[i + 7];
-      __m256i rel = _mm256_sub_epi32(ix, _mm256_set1_epi32(lo));
-      __m256i r;
-      if (lo + 16 <= limit && _mm256_testz_si256(rel, far)) {
-        __m256i a = _mm256_permutevar8x32_epi32(Load8(in + lo), rel);
-        __m256i b = _mm256_permutevar8x32_epi32(Load8(in + lo + 8), rel);
-        r = _mm256_blendv_epi8(a, b, _mm256_cmpgt_epi32(rel, seven));
-      } else {
-        r = _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), ix, 4);
-      }
-      Store8(out + i, r);
+  ZU_AVX2 static __m256i Gather8(const uint32_t* in, const int32_t* index, int limit) {
+    __m256i ix = Load8(reinterpret_cast<const uint32_t*>(index));
+    int lo = index[0] < index[7] ? index[0] : index[7];
+    __m256i rel = _mm256_sub_epi32(ix, _mm256_set1_epi32(lo));
+    if (lo + 16 <= limit && _mm256_testz_si256(rel, _mm256_set1_epi32(~15))) {
+      __m256i a = _mm256_permutevar8x32_epi32(Load8(in + lo), rel);
+      __m256i b = _mm256_permutevar8x32_epi32(Load8(in + lo + 8), rel);
+      return _mm256_blendv_epi8(a, b, _mm256_cmpgt_epi32(rel, _mm256_set1_epi32(7)));
     }
+    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), ix, 4);
+  }
+
+  ZU_AVX2 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) Store8(out + i, Gather8(in, index + i, limit));
     ScalarGather(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX2 static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
+    const __m256i mask = _mm256_set1_epi32(int(kMask));
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+      Store8(out + i, Merge<Any>(Load8(out + i), Gather8(in, index + i, limit)) & mask);
+    ScalarGatherMerge<Any>(out, in, index, i, n);
   }
 
   // Sixteen pixels of each row merge down, then the even and odd lanes merge across.
@@ -294,21 +313,31 @@ struct Avx512 {
   }
 
   // Sixteen indices within 32 pixels of the first read two loaded vectors through one permute.
+  ZU_AVX512 static __m512i Gather16(const uint32_t* in, const int32_t* index, int limit) {
+    __m512i ix = _mm512_loadu_si512(index);
+    int lo = index[0] < index[15] ? index[0] : index[15];
+    __m512i rel = _mm512_sub_epi32(ix, _mm512_set1_epi32(lo));
+    if (lo + 32 <= limit && !_mm512_test_epi32_mask(rel, _mm512_set1_epi32(~31)))
+      return _mm512_permutex2var_epi32(_mm512_loadu_si512(in + lo), rel, _mm512_loadu_si512(in + lo + 16));
+    return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), __mmask16(0xFFFF), ix, in, 4);
+  }
+
   ZU_AVX512 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
-    const __m512i far = _mm512_set1_epi32(~31);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) _mm512_storeu_si512(out + i, Gather16(in, index + i, limit));
+    ScalarGather(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX512 static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n,
+                                    int limit) {
+    const __m512i mask = _mm512_set1_epi32(int(kMask));
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-      __m512i ix = _mm512_loadu_si512(index + i);
-      int lo = index[i] < index[i + 15] ? index[i] : index[i + 15];
-      __m512i rel = _mm512_sub_epi32(ix, _mm512_set1_epi32(lo));
-      __m512i r;
-      if (lo + 32 <= limit && !_mm512_test_epi32_mask(rel, far))
-        r = _mm512_permutex2var_epi32(_mm512_loadu_si512(in + lo), rel, _mm512_loadu_si512(in + lo + 16));
-      else
-        r = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), __mmask16(0xFFFF), ix, in, 4);
-      _mm512_storeu_si512(out + i, r);
+      __m512i r = Merge<Any>(_mm512_loadu_si512(out + i), Gather16(in, index + i, limit));
+      _mm512_storeu_si512(out + i, _mm512_and_si512(r, mask));
     }
-    ScalarGather(out, in, index, i, n);
+    ScalarGatherMerge<Any>(out, in, index, i, n);
   }
 
   // Thirty-two pixels of each row merge down, then two permutes pick the even and odd ones.

@@ -157,7 +157,7 @@ TEST_F(RasterPaths, RowKernelsFollowTheCodeAtEveryLengthAndAlignment) {
 }
 
 // Index tables of any shape: close runs (permutes), wide steps and runs ending at the row's end
-// (gathers), mirrored runs, every length.
+// (gathers), mirrored runs, every length; plain and merging into the output.
 TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
   std::vector<uint32_t> in(200);
   for (size_t i = 0; i < in.size(); ++i) in[i] = uint32_t(i * 2654435761u);
@@ -176,6 +176,15 @@ TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
           for (int i = 0; i < n; ++i) want[size_t(i)] = in[size_t(index[size_t(i)])];
           detail::ActiveRasterKernels().gather(got.data(), in.data(), index.data(), n, limit);
           ASSERT_EQ(got, want) << detail::RasterPathName(path) << " step " << step << " n " << n;
+          // Merging into what is there: AND, then OR, each keeping the low 24 bits.
+          for (bool any : {false, true}) {
+            for (int i = 0; i < n; ++i)
+              want[size_t(i)] = (any ? got[size_t(i)] | in[size_t(index[size_t(i)])]
+                                     : got[size_t(i)] & in[size_t(index[size_t(i)])]) &
+                                0xFFFFFF;
+            detail::ActiveRasterKernels().gatherMerge(got.data(), in.data(), index.data(), n, limit, any);
+            ASSERT_EQ(got, want) << detail::RasterPathName(path) << " merge step " << step << " n " << n;
+          }
         }
   }
 }
