@@ -329,8 +329,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   bool keepOne = mode == COLORONCOLOR;
   bool blendCols = mode == HALFTONE && !cols.rest.empty();
   const RasterKernels& kernels = ActiveRasterKernels();
-  RopRow merge = kernels.rop[mode == WHITEONBLACK ? 0xEE : 0x88];  // D | S, D & S
-  const uint32_t noPattern[8] = {};
+  bool any = mode == WHITEONBLACK;
   // Source columns as index tables into the source row, one per member of a group: table j reads
   // the group's pixel j, or its last one for a shorter group (merging a pixel again changes nothing).
   std::vector<size_t> colIndex(static_cast<size_t>(n));
@@ -364,7 +363,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   auto sampleRow = [&](const uint32_t* in, uint32_t* out) {
     kernels.gather(out, in, tables[0].data(), n, sb->width);
     for (size_t j = 1; j < tables.size(); ++j)
-      kernels.gatherMerge(out, in, tables[j].data(), n, sb->width, mode == WHITEONBLACK);
+      kernels.gatherMerge(out, in, tables[j].data(), n, sb->width, any);
   };
   auto blendRow = [&](int srcRow, uint32_t* out) {
     const uint32_t* in = sb->Row(srcRow);
@@ -388,14 +387,15 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
         for (int i = 0; i < n; ++i) out[i] = Blend(out[i], line[size_t(i)], rows.rest[k], dh);
       }
     } else if (pairs && b - a <= 1) {
-      kernels.shrinkPairs(out, sb->Row(a) + tables[0][0], sb->Row(b) + tables[0][0], n, mode == WHITEONBLACK);
+      kernels.shrinkPairs(out, sb->Row(a) + tables[0][0], sb->Row(b) + tables[0][0], n, any);
     } else if (keepOne || b == a) {
       sampleRow(sb->Row(a), out);
     } else {
       uint32_t* merged = rowsMerged.data() + spanLo;
       int span = spanHi - spanLo;
-      std::memcpy(merged, sb->Row(a) + spanLo, size_t(span) * 4);
-      for (int j = a + 1; j <= b; ++j) merge(merged, sb->Row(j) + spanLo, noPattern, nullptr, span);
+      const uint32_t* first = sb->Row(a) + spanLo;
+      for (int j = a + 1; j <= b; ++j, first = merged)
+        kernels.mergeRows(merged, first, sb->Row(j) + spanLo, span, any);
       sampleRow(rowsMerged.data(), out);
     }
     return Convert(conv, out, buf, n);

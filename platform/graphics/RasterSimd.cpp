@@ -85,6 +85,9 @@ RasterKernels MakeKernels() {
     any ? Table::template GatherMerge<true>(out, in, index, n, limit)
         : Table::template GatherMerge<false>(out, in, index, n, limit);
   };
+  k.mergeRows = [](uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any) {
+    any ? Table::template MergeRows<true>(out, a, b, n) : Table::template MergeRows<false>(out, a, b, n);
+  };
   k.shrinkPairs = [](uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any) {
     any ? Table::template ShrinkPairs<true>(out, a, b, n) : Table::template ShrinkPairs<false>(out, a, b, n);
   };
@@ -126,6 +129,11 @@ void ScalarGatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, 
 }
 
 template <bool Any>
+void ScalarMergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = Merge<Any>(a[i], b[i]) & kMask;
+}
+
+template <bool Any>
 void ScalarShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int from, int n) {
   for (int i = from; i < n; ++i)
     out[i] = Merge<Any>(Merge<Any>(a[2 * i], a[2 * i + 1]), Merge<Any>(b[2 * i], b[2 * i + 1])) & kMask;
@@ -153,6 +161,10 @@ struct Scalar {
   template <bool Any>
   static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
     ScalarGatherMerge<Any>(out, in, index, 0, n);
+  }
+  template <bool Any>
+  static void MergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    ScalarMergeRows<Any>(out, a, b, 0, n);
   }
   template <bool Any>
   static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
@@ -229,6 +241,14 @@ struct Avx2 {
     for (; i + 8 <= n; i += 8)
       Store8(out + i, Merge<Any>(Load8(out + i), Gather8(in, index + i, limit)) & mask);
     ScalarGatherMerge<Any>(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX2 static void MergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m256i mask = _mm256_set1_epi32(int(kMask));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) Store8(out + i, Merge<Any>(Load8(a + i), Load8(b + i)) & mask);
+    ScalarMergeRows<Any>(out, a, b, i, n);
   }
 
   // Sixteen pixels of each row merge down, then the even and odd lanes merge across.
@@ -338,6 +358,16 @@ struct Avx512 {
       _mm512_storeu_si512(out + i, _mm512_and_si512(r, mask));
     }
     ScalarGatherMerge<Any>(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX512 static void MergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m512i mask = _mm512_set1_epi32(int(kMask));
+    for (int i = 0; i < n; i += 16) {
+      __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : Tail(n - i);
+      __m512i r = Merge<Any>(_mm512_maskz_loadu_epi32(m, a + i), _mm512_maskz_loadu_epi32(m, b + i));
+      _mm512_mask_storeu_epi32(out + i, m, _mm512_and_si512(r, mask));
+    }
   }
 
   // Thirty-two pixels of each row merge down, then two permutes pick the even and odd ones.

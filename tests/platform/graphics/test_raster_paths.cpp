@@ -189,9 +189,9 @@ TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
   }
 }
 
-// The 2:1 shrink of two rows, AND and OR, at every length and start, the top byte set in the
-// sources and dropped in the result; the pixel past the end stays.
-TEST_F(RasterPaths, ShrinkPairsMergesEachTwoByTwoGroup) {
+// The 2:1 shrink of two rows and the merge of two rows, AND and OR, at every length and start,
+// the top byte set in the sources and dropped in the result; the pixel past the end stays.
+TEST_F(RasterPaths, ShrinkKernelsMergeTheirGroups) {
   std::mt19937 random(11);
   std::vector<uint32_t> a(120), b(120);
   for (RasterPath path : detail::kRasterPaths) {
@@ -212,6 +212,12 @@ TEST_F(RasterPaths, ShrinkPairsMergesEachTwoByTwoGroup) {
                       0xFFFFFF;
           detail::ActiveRasterKernels().shrinkPairs(got.data(), x, y, n, any);
           ASSERT_EQ(got, want) << detail::RasterPathName(path) << (any ? " or" : " and") << " n " << n;
+          // Rows merge pixel by pixel, also in place.
+          std::vector<uint32_t> rows(x, x + n + 1);
+          for (size_t i = 0; i < size_t(n); ++i) want[i] = (any ? x[i] | y[i] : x[i] & y[i]) & 0xFFFFFF;
+          want[size_t(n)] = x[n];
+          detail::ActiveRasterKernels().mergeRows(rows.data(), rows.data(), y, n, any);
+          ASSERT_EQ(rows, want) << detail::RasterPathName(path) << (any ? " or" : " and") << " rows n " << n;
         }
   }
 }
