@@ -133,18 +133,22 @@ void BM_BitBltRop3Brush(benchmark::State& state) {
   DeleteObject(brush);
 }
 
-// The whole source into a destination of half its width and height, against a copy of the source.
-void StretchHalf(benchmark::State& state, int mode) {
+// The whole source into a destination of `num` / `den` its width and height, against a copy of
+// the source.
+void StretchShrink(benchmark::State& state, int mode, int num, int den) {
   Setup set(state);
   if (!set.ok) return;
-  Surface from(set.width, set.height), to(set.width / 2, set.height / 2);
+  int w = set.width * num / den, h = set.height * num / den;
+  Surface from(set.width, set.height), to(w, h);
   SetStretchBltMode(to.dc, mode);
-  Compare(state, Reference::Memcpy, set.Bytes(), set.Bytes() / 4, [&] {
-    StretchBlt(to.dc, 0, 0, set.width / 2, set.height / 2, from.dc, 0, 0, set.width, set.height, SRCCOPY);
-  });
+  Compare(state, Reference::Memcpy, set.Bytes(), size_t(w) * size_t(h) * 4,
+          [&] { StretchBlt(to.dc, 0, 0, w, h, from.dc, 0, 0, set.width, set.height, SRCCOPY); });
 }
-void BM_StretchBltHalfColorOnColor(benchmark::State& state) { StretchHalf(state, COLORONCOLOR); }
-void BM_StretchBltHalfBlackOnWhite(benchmark::State& state) { StretchHalf(state, BLACKONWHITE); }
+void BM_StretchBltHalfColorOnColor(benchmark::State& state) { StretchShrink(state, COLORONCOLOR, 1, 2); }
+void BM_StretchBltHalfBlackOnWhite(benchmark::State& state) { StretchShrink(state, BLACKONWHITE, 1, 2); }
+void BM_StretchBltHalfWhiteOnBlack(benchmark::State& state) { StretchShrink(state, WHITEONBLACK, 1, 2); }
+// A shrink that is not 2:1: groups of one and two source pixels across and down.
+void BM_StretchBltTwoThirdsBlackOnWhite(benchmark::State& state) { StretchShrink(state, BLACKONWHITE, 2, 3); }
 
 void Cases(benchmark::internal::Benchmark* b) {
   for (int size : {0, 1})
@@ -158,6 +162,8 @@ BENCHMARK(BM_BitBltSrcCopy)->Apply(Cases);
 BENCHMARK(BM_BitBltRop3Brush)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfColorOnColor)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfBlackOnWhite)->Apply(Cases);
+BENCHMARK(BM_StretchBltHalfWhiteOnBlack)->Apply(Cases);
+BENCHMARK(BM_StretchBltTwoThirdsBlackOnWhite)->Apply(Cases);
 
 // A diagonal gradient over a square of the given side drawn on a 100 x 100 surface: the lines are
 // clipped before they are walked, so a huge square costs little more than one the surface's size.

@@ -329,8 +329,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   bool keepOne = mode == COLORONCOLOR;
   bool blendCols = mode == HALFTONE && !cols.rest.empty();
   const RasterKernels& kernels = ActiveRasterKernels();
-  RopRow merge = kernels.rop[mode == WHITEONBLACK ? 0xEE : 0x88];  // D | S, D & S
-  const uint32_t noPattern[8] = {};
+  bool any = mode == WHITEONBLACK;
   // Source columns as index tables into the source row, one per member of a group: table j reads
   // the group's pixel j, or its last one for a shorter group (merging a pixel again changes nothing).
   std::vector<size_t> colIndex(static_cast<size_t>(n));
@@ -354,16 +353,17 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       spanLo = std::min(spanLo, int(v));
       spanHi = std::max(spanHi, int(v) + 1);
     }
+  // An exact 2:1 shrink across, in order, merges each row pair and column pair in one pass.
+  bool pairs = tables.size() == 2;
+  for (int i = 0; pairs && i < n; ++i)
+    pairs = tables[0][size_t(i)] == tables[0][0] + 2 * i && tables[1][size_t(i)] == tables[0][size_t(i)] + 1;
   std::vector<uint32_t> stretched(static_cast<size_t>(n));
   std::vector<uint32_t> line(static_cast<size_t>(n));
-  std::vector<uint32_t> member(static_cast<size_t>(n));
   std::vector<uint32_t> rowsMerged(blendCols || keepOne ? 0 : size_t(sb->width));
   auto sampleRow = [&](const uint32_t* in, uint32_t* out) {
     kernels.gather(out, in, tables[0].data(), n, sb->width);
-    for (size_t j = 1; j < tables.size(); ++j) {
-      kernels.gather(member.data(), in, tables[j].data(), n, sb->width);
-      merge(out, member.data(), noPattern, nullptr, n);
-    }
+    for (size_t j = 1; j < tables.size(); ++j)
+      kernels.gatherMerge(out, in, tables[j].data(), n, sb->width, any);
   };
   auto blendRow = [&](int srcRow, uint32_t* out) {
     const uint32_t* in = sb->Row(srcRow);
@@ -372,31 +372,33 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
     }
   };
+  // A row is sampled straight into the caller's buffer unless it still has to be converted.
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
     size_t k = indexY(row - d.top);
     int a = src.top + rows.first[k], b = src.top + rows.last[k];
+    uint32_t* out = conv.type == Conversion::Same ? buf : stretched.data();
     if (mode == HALFTONE) {
-      auto sample = [&](int srcRow, uint32_t* out) {
-        blendCols ? blendRow(srcRow, out) : sampleRow(sb->Row(srcRow), out);
+      auto sample = [&](int srcRow, uint32_t* to) {
+        blendCols ? blendRow(srcRow, to) : sampleRow(sb->Row(srcRow), to);
       };
-      sample(a, stretched.data());
+      sample(a, out);
       if (!rows.rest.empty() && b != a) {
         sample(b, line.data());
-        for (int i = 0; i < n; ++i)
-          stretched[size_t(i)] = Blend(stretched[size_t(i)], line[size_t(i)], rows.rest[k], dh);
+        for (int i = 0; i < n; ++i) out[i] = Blend(out[i], line[size_t(i)], rows.rest[k], dh);
       }
+    } else if (pairs && b - a <= 1) {
+      kernels.shrinkPairs(out, sb->Row(a) + tables[0][0], sb->Row(b) + tables[0][0], n, any);
     } else if (keepOne || b == a) {
-      sampleRow(sb->Row(a), stretched.data());
+      sampleRow(sb->Row(a), out);
     } else {
       uint32_t* merged = rowsMerged.data() + spanLo;
       int span = spanHi - spanLo;
-      std::memcpy(merged, sb->Row(a) + spanLo, size_t(span) * 4);
-      for (int j = a + 1; j <= b; ++j) merge(merged, sb->Row(j) + spanLo, noPattern, nullptr, span);
-      sampleRow(rowsMerged.data(), stretched.data());
+      const uint32_t* first = sb->Row(a) + spanLo;
+      for (int j = a + 1; j <= b; ++j, first = merged)
+        kernels.mergeRows(merged, first, sb->Row(j) + spanLo, span, any);
+      sampleRow(rowsMerged.data(), out);
     }
-    const uint32_t* out = Convert(conv, stretched.data(), buf, n);
-    if (out != buf) std::memcpy(buf, out, size_t(n) * 4);
-    return buf;
+    return Convert(conv, out, buf, n);
   };
   RunRop(t, r, code, MakePattern(t, t.dc->state.brush), sourceRow);
   return 1;

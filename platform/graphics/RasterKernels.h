@@ -27,6 +27,13 @@ struct RasterKernels {
   RopRow rop[256];
   // out[i] = in[index[i]]; every index lies in [0, limit).
   void (*gather)(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit);
+  // out[i] = out[i] & in[index[i]] in the low 24 bits, or the same with | when `any`.
+  void (*gatherMerge)(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit, bool any);
+  // out[i] = a[i] & b[i] in the low 24 bits, or the same with | when `any`; `out` may be `a`.
+  void (*mergeRows)(uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any);
+  // A 2:1 shrink of two source rows into one: out[i] = a[2i] & a[2i + 1] & b[2i] & b[2i + 1] in the
+  // low 24 bits, or the same with | when `any`.
+  void (*shrinkPairs)(uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any);
   // Colour to monochrome: white where in[i] == back, black elsewhere.
   void (*toMono)(uint32_t* out, const uint32_t* in, uint32_t back, int n);
   // Monochrome to colour: `one` where in[i] is not 0, `zero` elsewhere.

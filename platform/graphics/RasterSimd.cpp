@@ -89,6 +89,16 @@ RasterKernels MakeKernels() {
   RasterKernels k{};
   FillRopTable<Table>(k.rop, std::make_index_sequence<256>());
   k.gather = Table::Gather;
+  k.gatherMerge = [](uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit, bool any) {
+    any ? Table::template GatherMerge<true>(out, in, index, n, limit)
+        : Table::template GatherMerge<false>(out, in, index, n, limit);
+  };
+  k.mergeRows = [](uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any) {
+    any ? Table::template MergeRows<true>(out, a, b, n) : Table::template MergeRows<false>(out, a, b, n);
+  };
+  k.shrinkPairs = [](uint32_t* out, const uint32_t* a, const uint32_t* b, int n, bool any) {
+    any ? Table::template ShrinkPairs<true>(out, a, b, n) : Table::template ShrinkPairs<false>(out, a, b, n);
+  };
   k.toMono = Table::ToMono;
   k.fromMono = Table::FromMono;
   return k;
@@ -112,6 +122,31 @@ void ScalarGather(uint32_t* out, const uint32_t* in, const int32_t* index, int f
   for (int i = from; i < n; ++i) out[i] = in[index[i]];
 }
 
+// AND of two pixels, or OR when Any; works on scalars and vectors alike.
+template <bool Any, class V>
+[[gnu::always_inline]] inline V Merge(V a, V b) {
+  if constexpr (Any)
+    return a | b;
+  else
+    return a & b;
+}
+
+template <bool Any>
+void ScalarGatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = Merge<Any>(out[i], in[index[i]]) & kMask;
+}
+
+template <bool Any>
+void ScalarMergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int from, int n) {
+  for (int i = from; i < n; ++i) out[i] = Merge<Any>(a[i], b[i]) & kMask;
+}
+
+template <bool Any>
+void ScalarShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int from, int n) {
+  for (int i = from; i < n; ++i)
+    out[i] = Merge<Any>(Merge<Any>(a[2 * i], a[2 * i + 1]), Merge<Any>(b[2 * i], b[2 * i + 1])) & kMask;
+}
+
 void ScalarToMono(uint32_t* out, const uint32_t* in, uint32_t back, int from, int n) {
   for (int i = from; i < n; ++i) out[i] = in[i] == back ? kWhitePixel : 0;
 }
@@ -130,6 +165,18 @@ struct Scalar {
   }
   static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
     ScalarGather(out, in, index, 0, n);
+  }
+  template <bool Any>
+  static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int) {
+    ScalarGatherMerge<Any>(out, in, index, 0, n);
+  }
+  template <bool Any>
+  static void MergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    ScalarMergeRows<Any>(out, a, b, 0, n);
+  }
+  template <bool Any>
+  static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    ScalarShrinkPairs<Any>(out, a, b, 0, n);
   }
   static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
     ScalarToMono(out, in, back, 0, n);
@@ -177,25 +224,56 @@ struct Avx2 {
 
   // Eight indices within 16 pixels of the first read two loaded vectors through permutes; others
   // go through the gather instruction.
+  ZU_AVX2 static __m256i Gather8(const uint32_t* in, const int32_t* index, int limit) {
+    __m256i ix = Load8(reinterpret_cast<const uint32_t*>(index));
+    int lo = index[0] < index[7] ? index[0] : index[7];
+    __m256i rel = _mm256_sub_epi32(ix, _mm256_set1_epi32(lo));
+    if (lo + 16 <= limit && _mm256_testz_si256(rel, _mm256_set1_epi32(~15))) {
+      __m256i a = _mm256_permutevar8x32_epi32(Load8(in + lo), rel);
+      __m256i b = _mm256_permutevar8x32_epi32(Load8(in + lo + 8), rel);
+      return _mm256_blendv_epi8(a, b, _mm256_cmpgt_epi32(rel, _mm256_set1_epi32(7)));
+    }
+    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), ix, 4);
+  }
+
   ZU_AVX2 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
-    const __m256i seven = _mm256_set1_epi32(7);
-    const __m256i far = _mm256_set1_epi32(~15);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) Store8(out + i, Gather8(in, index + i, limit));
+    ScalarGather(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX2 static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
+    const __m256i mask = _mm256_set1_epi32(int(kMask));
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+      Store8(out + i, Merge<Any>(Load8(out + i), Gather8(in, index + i, limit)) & mask);
+    ScalarGatherMerge<Any>(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX2 static void MergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m256i mask = _mm256_set1_epi32(int(kMask));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) Store8(out + i, Merge<Any>(Load8(a + i), Load8(b + i)) & mask);
+    ScalarMergeRows<Any>(out, a, b, i, n);
+  }
+
+  // Sixteen pixels of each row merge down, then the even and odd lanes merge across.
+  template <bool Any>
+  ZU_AVX2 static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m256i mask = _mm256_set1_epi32(int(kMask));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-      __m256i ix = Load8(reinterpret_cast<const uint32_t*>(index + i));
-      int lo = index[i] < index[i + 7] ? index[i] : index[i + 7];
-      __m256i rel = _mm256_sub_epi32(ix, _mm256_set1_epi32(lo));
-      __m256i r;
-      if (lo + 16 <= limit && _mm256_testz_si256(rel, far)) {
-        __m256i a = _mm256_permutevar8x32_epi32(Load8(in + lo), rel);
-        __m256i b = _mm256_permutevar8x32_epi32(Load8(in + lo + 8), rel);
-        r = _mm256_blendv_epi8(a, b, _mm256_cmpgt_epi32(rel, seven));
-      } else {
-        r = _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), ix, 4);
-      }
+      __m256 v = _mm256_castsi256_ps(Merge<Any>(Load8(a + 2 * i), Load8(b + 2 * i)));
+      __m256 w = _mm256_castsi256_ps(Merge<Any>(Load8(a + 2 * i + 8), Load8(b + 2 * i + 8)));
+      // Per 128-bit lane: v0 v2 w0 w2 | v4 v6 w4 w6, and the odd ones likewise.
+      __m256i even = _mm256_castps_si256(_mm256_shuffle_ps(v, w, _MM_SHUFFLE(2, 0, 2, 0)));
+      __m256i odd = _mm256_castps_si256(_mm256_shuffle_ps(v, w, _MM_SHUFFLE(3, 1, 3, 1)));
+      __m256i r = _mm256_permute4x64_epi64(Merge<Any>(even, odd) & mask, _MM_SHUFFLE(3, 1, 2, 0));
       Store8(out + i, r);
     }
-    ScalarGather(out, in, index, i, n);
+    ScalarShrinkPairs<Any>(out, a, b, i, n);
   }
 
   ZU_AVX2 static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {
@@ -263,21 +341,57 @@ struct Avx512 {
   }
 
   // Sixteen indices within 32 pixels of the first read two loaded vectors through one permute.
+  ZU_AVX512 static __m512i Gather16(const uint32_t* in, const int32_t* index, int limit) {
+    __m512i ix = _mm512_loadu_si512(index);
+    int lo = index[0] < index[15] ? index[0] : index[15];
+    __m512i rel = _mm512_sub_epi32(ix, _mm512_set1_epi32(lo));
+    if (lo + 32 <= limit && !_mm512_test_epi32_mask(rel, _mm512_set1_epi32(~31)))
+      return _mm512_permutex2var_epi32(_mm512_loadu_si512(in + lo), rel, _mm512_loadu_si512(in + lo + 16));
+    return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), __mmask16(0xFFFF), ix, in, 4);
+  }
+
   ZU_AVX512 static void Gather(uint32_t* out, const uint32_t* in, const int32_t* index, int n, int limit) {
-    const __m512i far = _mm512_set1_epi32(~31);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) _mm512_storeu_si512(out + i, Gather16(in, index + i, limit));
+    ScalarGather(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX512 static void GatherMerge(uint32_t* out, const uint32_t* in, const int32_t* index, int n,
+                                    int limit) {
+    const __m512i mask = _mm512_set1_epi32(int(kMask));
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-      __m512i ix = _mm512_loadu_si512(index + i);
-      int lo = index[i] < index[i + 15] ? index[i] : index[i + 15];
-      __m512i rel = _mm512_sub_epi32(ix, _mm512_set1_epi32(lo));
-      __m512i r;
-      if (lo + 32 <= limit && !_mm512_test_epi32_mask(rel, far))
-        r = _mm512_permutex2var_epi32(_mm512_loadu_si512(in + lo), rel, _mm512_loadu_si512(in + lo + 16));
-      else
-        r = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), __mmask16(0xFFFF), ix, in, 4);
-      _mm512_storeu_si512(out + i, r);
+      __m512i r = Merge<Any>(_mm512_loadu_si512(out + i), Gather16(in, index + i, limit));
+      _mm512_storeu_si512(out + i, _mm512_and_si512(r, mask));
     }
-    ScalarGather(out, in, index, i, n);
+    ScalarGatherMerge<Any>(out, in, index, i, n);
+  }
+
+  template <bool Any>
+  ZU_AVX512 static void MergeRows(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m512i mask = _mm512_set1_epi32(int(kMask));
+    for (int i = 0; i < n; i += 16) {
+      __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : Tail(n - i);
+      __m512i r = Merge<Any>(_mm512_maskz_loadu_epi32(m, a + i), _mm512_maskz_loadu_epi32(m, b + i));
+      _mm512_mask_storeu_epi32(out + i, m, _mm512_and_si512(r, mask));
+    }
+  }
+
+  // Thirty-two pixels of each row merge down, then two permutes pick the even and odd ones.
+  template <bool Any>
+  ZU_AVX512 static void ShrinkPairs(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m512i mask = _mm512_set1_epi32(int(kMask));
+    const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+    const __m512i odd = _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+      __m512i v = Merge<Any>(_mm512_loadu_si512(a + 2 * i), _mm512_loadu_si512(b + 2 * i));
+      __m512i w = Merge<Any>(_mm512_loadu_si512(a + 2 * i + 16), _mm512_loadu_si512(b + 2 * i + 16));
+      __m512i r = Merge<Any>(_mm512_permutex2var_epi32(v, even, w), _mm512_permutex2var_epi32(v, odd, w));
+      _mm512_storeu_si512(out + i, _mm512_and_si512(r, mask));
+    }
+    ScalarShrinkPairs<Any>(out, a, b, i, n);
   }
 
   ZU_AVX512 static void ToMono(uint32_t* out, const uint32_t* in, uint32_t back, int n) {

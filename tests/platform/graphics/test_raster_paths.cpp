@@ -157,7 +157,7 @@ TEST_F(RasterPaths, RowKernelsFollowTheCodeAtEveryLengthAndAlignment) {
 }
 
 // Index tables of any shape: close runs (permutes), wide steps and runs ending at the row's end
-// (gathers), mirrored runs, every length.
+// (gathers), mirrored runs, every length; plain and merging into the output.
 TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
   std::vector<uint32_t> in(200);
   for (size_t i = 0; i < in.size(); ++i) in[i] = uint32_t(i * 2654435761u);
@@ -176,6 +176,48 @@ TEST_F(RasterPaths, GatherReadsEveryIndexTable) {
           for (int i = 0; i < n; ++i) want[size_t(i)] = in[size_t(index[size_t(i)])];
           detail::ActiveRasterKernels().gather(got.data(), in.data(), index.data(), n, limit);
           ASSERT_EQ(got, want) << detail::RasterPathName(path) << " step " << step << " n " << n;
+          // Merging into what is there: AND, then OR, each keeping the low 24 bits.
+          for (bool any : {false, true}) {
+            for (int i = 0; i < n; ++i)
+              want[size_t(i)] = (any ? got[size_t(i)] | in[size_t(index[size_t(i)])]
+                                     : got[size_t(i)] & in[size_t(index[size_t(i)])]) &
+                                0xFFFFFF;
+            detail::ActiveRasterKernels().gatherMerge(got.data(), in.data(), index.data(), n, limit, any);
+            ASSERT_EQ(got, want) << detail::RasterPathName(path) << " merge step " << step << " n " << n;
+          }
+        }
+  }
+}
+
+// The 2:1 shrink of two rows and the merge of two rows, AND and OR, at every length and start,
+// the top byte set in the sources and dropped in the result; the pixel past the end stays.
+TEST_F(RasterPaths, ShrinkKernelsMergeTheirGroups) {
+  std::mt19937 random(11);
+  std::vector<uint32_t> a(120), b(120);
+  for (RasterPath path : detail::kRasterPaths) {
+    if (!detail::RasterPathAvailable(path)) continue;
+    PathScope scope(path);
+    for (bool any : {false, true})
+      for (int start = 0; start < 3; ++start)
+        for (int n = 0; n <= 40; ++n) {
+          // Sparse or dense bits, so neither merge saturates to all zeros or all ones.
+          for (uint32_t& v : a) v = any ? random() & random() & random() : random() | random() | random();
+          for (uint32_t& v : b) v = any ? random() & random() & random() : random() | random() | random();
+          const uint32_t* x = a.data() + start;
+          const uint32_t* y = b.data() + start;
+          std::vector<uint32_t> got(size_t(n) + 1, 0xDEAD), want(size_t(n) + 1, 0xDEAD);
+          for (size_t i = 0; i < size_t(n); ++i)
+            want[i] = (any ? x[2 * i] | x[2 * i + 1] | y[2 * i] | y[2 * i + 1]
+                           : x[2 * i] & x[2 * i + 1] & y[2 * i] & y[2 * i + 1]) &
+                      0xFFFFFF;
+          detail::ActiveRasterKernels().shrinkPairs(got.data(), x, y, n, any);
+          ASSERT_EQ(got, want) << detail::RasterPathName(path) << (any ? " or" : " and") << " n " << n;
+          // Rows merge pixel by pixel, also in place.
+          std::vector<uint32_t> rows(x, x + n + 1);
+          for (size_t i = 0; i < size_t(n); ++i) want[i] = (any ? x[i] | y[i] : x[i] & y[i]) & 0xFFFFFF;
+          want[size_t(n)] = x[n];
+          detail::ActiveRasterKernels().mergeRows(rows.data(), rows.data(), y, n, any);
+          ASSERT_EQ(rows, want) << detail::RasterPathName(path) << (any ? " or" : " and") << " rows n " << n;
         }
   }
 }
