@@ -36,46 +36,55 @@ constexpr bool kUsesD = ((C >> 1) & 0x55) != (C & 0x55);
 //   Ternary<C>(p, s, d): code C of pattern, source and destination (bit p << 2 | s << 1 | d of C is
 //   the result), as the function of source and destination where the pattern is 1 and the one where
 //   it is 0.
-#define ZU_BOOLEAN_FORMS(ATTR, V)                                   \
-  template <unsigned T>                                             \
-  ATTR [[gnu::always_inline]] inline V Binary(V a, V b) {           \
-    if constexpr (T == 0x0) return V{};                             \
-    if constexpr (T == 0x1) return ~(a | b);                        \
-    if constexpr (T == 0x2) return ~a & b;                          \
-    if constexpr (T == 0x3) return ~a;                              \
-    if constexpr (T == 0x4) return a & ~b;                          \
-    if constexpr (T == 0x5) return ~b;                              \
-    if constexpr (T == 0x6) return a ^ b;                           \
-    if constexpr (T == 0x7) return ~(a & b);                        \
-    if constexpr (T == 0x8) return a & b;                           \
-    if constexpr (T == 0x9) return ~(a ^ b);                        \
-    if constexpr (T == 0xA) return b;                               \
-    if constexpr (T == 0xB) return ~a | b;                          \
-    if constexpr (T == 0xC) return a;                               \
-    if constexpr (T == 0xD) return a | ~b;                          \
-    if constexpr (T == 0xE) return a | b;                           \
-    if constexpr (T == 0xF) return ~V{};                            \
-  }                                                                 \
-  template <unsigned C>                                             \
-  ATTR [[gnu::always_inline]] inline V Ternary(V p, V s, V d) {     \
-    constexpr unsigned hi = C >> 4, lo = C & 0xF;                   \
-    if constexpr (hi == lo) {                                       \
-      return Binary<hi>(s, d);                                      \
-    } else if constexpr (lo == 0) {                                 \
-      return p & Binary<hi>(s, d);                                  \
-    } else if constexpr (hi == 0) {                                 \
-      return ~p & Binary<lo>(s, d);                                 \
-    } else if constexpr ((hi ^ lo) == 0xF) {                        \
-      return p ^ Binary<lo>(s, d);                                  \
-    } else {                                                        \
-      V l = Binary<lo>(s, d);                                       \
-      return l ^ (p & (Binary<hi>(s, d) ^ l));                      \
-    }                                                               \
+//   Merge<Any>(a, b): the AND of two pixels, or their OR when Any.
+#define ZU_BOOLEAN_FORMS(ATTR, V)                               \
+  template <unsigned T>                                         \
+  ATTR [[gnu::always_inline]] inline V Binary(V a, V b) {       \
+    if constexpr (T == 0x0) return V{};                         \
+    if constexpr (T == 0x1) return ~(a | b);                    \
+    if constexpr (T == 0x2) return ~a & b;                      \
+    if constexpr (T == 0x3) return ~a;                          \
+    if constexpr (T == 0x4) return a & ~b;                      \
+    if constexpr (T == 0x5) return ~b;                          \
+    if constexpr (T == 0x6) return a ^ b;                       \
+    if constexpr (T == 0x7) return ~(a & b);                    \
+    if constexpr (T == 0x8) return a & b;                       \
+    if constexpr (T == 0x9) return ~(a ^ b);                    \
+    if constexpr (T == 0xA) return b;                           \
+    if constexpr (T == 0xB) return ~a | b;                      \
+    if constexpr (T == 0xC) return a;                           \
+    if constexpr (T == 0xD) return a | ~b;                      \
+    if constexpr (T == 0xE) return a | b;                       \
+    if constexpr (T == 0xF) return ~V{};                        \
+  }                                                             \
+  template <unsigned C>                                         \
+  ATTR [[gnu::always_inline]] inline V Ternary(V p, V s, V d) { \
+    constexpr unsigned hi = C >> 4, lo = C & 0xF;               \
+    if constexpr (hi == lo) {                                   \
+      return Binary<hi>(s, d);                                  \
+    } else if constexpr (lo == 0) {                             \
+      return p & Binary<hi>(s, d);                              \
+    } else if constexpr (hi == 0) {                             \
+      return ~p & Binary<lo>(s, d);                             \
+    } else if constexpr ((hi ^ lo) == 0xF) {                    \
+      return p ^ Binary<lo>(s, d);                              \
+    } else {                                                    \
+      V l = Binary<lo>(s, d);                                   \
+      return l ^ (p & (Binary<hi>(s, d) ^ l));                  \
+    }                                                           \
+  }                                                             \
+  template <bool Any>                                           \
+  ATTR [[gnu::always_inline]] inline V Merge(V a, V b) {        \
+    if constexpr (Any)                                          \
+      return a | b;                                             \
+    else                                                        \
+      return a & b;                                             \
   }
 
 ZU_BOOLEAN_FORMS(, uint32_t)
 #ifdef ZU_RASTER_X86
 ZU_BOOLEAN_FORMS([[gnu::target("avx2")]], __m256i)
+ZU_BOOLEAN_FORMS([[gnu::target("avx512f")]], __m512i)
 #endif
 #undef ZU_BOOLEAN_FORMS
 
@@ -120,15 +129,6 @@ void ScalarRop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const ui
 
 void ScalarGather(uint32_t* out, const uint32_t* in, const int32_t* index, int from, int n) {
   for (int i = from; i < n; ++i) out[i] = in[index[i]];
-}
-
-// AND of two pixels, or OR when Any; works on scalars and vectors alike.
-template <bool Any, class V>
-[[gnu::always_inline]] inline V Merge(V a, V b) {
-  if constexpr (Any)
-    return a | b;
-  else
-    return a & b;
 }
 
 template <bool Any>
