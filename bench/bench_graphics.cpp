@@ -4,15 +4,21 @@
 // meet the same conditions; the counter `ratio` is the median over rounds of the reference's time
 // over the operation's (1 = as fast as memset / memcpy). Times are the thread's processor time, so
 // that other programs on a busy machine do not land in one side of a round; the time reported is
-// the operation's only. Last, a diagonal gradient clipped to a small surface.
+// the operation's only. Then a diagonal gradient clipped to a small surface, and the loading of a
+// large 1-bit BMP file with its peak heap (counted by bench/HeapAccounting.h) over the file's size.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
+#include "bench/HeapAccounting.h"
 #include "lib/styles/zuCommCl.h"
+#include "platform/graphics/Bitmaps.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/RasterKernels.h"
 
@@ -182,5 +188,40 @@ void BM_DiagonalGradientClipped(benchmark::State& state) {
   DeleteDC(dc);
 }
 BENCHMARK(BM_DiagonalGradientClipped)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A 1-bit BMP file of side x side pixels in stripes, loaded by TBitmap::LoadFromFile. The counter
+// `peak` is the heap the load adds at its highest over the file's size (the file is read whole, so
+// a bitmap of 1 bit per pixel gives about 2).
+void BM_LoadMonochromeBmp(benchmark::State& state) {
+  const int side = int(state.range(0));
+  const uint32_t rowBytes = ((uint32_t(side) + 31) / 32) * 4, image = rowBytes * uint32_t(side);
+  std::string file = "BM";
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) file += char((v >> (8 * i)) & 0xFF);
+  };
+  put(14 + 40 + 8 + image, 4);
+  put(0, 4);
+  put(14 + 40 + 8, 4);
+  for (uint32_t v : {40u, uint32_t(side), uint32_t(side)}) put(v, 4);
+  put(1, 2);
+  put(1, 2);
+  for (uint32_t v : {0u, image, 3780u, 3780u, 2u, 0u, 0u, 0xFFFFFFu}) put(v, 4);
+  for (int y = 0; y < side; ++y) file.append(rowBytes, char(y & 1 ? 0x0F : 0xAA));
+  const std::string name = "/tmp/bench_mono_" + std::to_string(getpid()) + ".bmp";
+  if (FILE* f = std::fopen(name.c_str(), "wb")) {
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+  }
+  double peak = 0;
+  for (auto _ : state) {
+    zu::TBitmap bitmap;
+    peak = std::max(peak, double(heap::PeakOf([&] { bitmap.LoadFromFile(name); })) / double(file.size()));
+    if (bitmap.PixelFormat() != zu::pf1bit) state.SkipWithError("not loaded as a 1-bit bitmap");
+  }
+  std::remove(name.c_str());
+  state.counters["peak"] = peak;
+  state.counters["fileMB"] = double(file.size()) / 1e6;
+}
+BENCHMARK(BM_LoadMonochromeBmp)->Arg(8000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 }  // namespace

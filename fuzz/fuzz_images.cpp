@@ -67,9 +67,7 @@ void SamePixels(HBITMAP a, HBITMAP b) {
   if (p.width != q.width || p.height != q.height || p.monochrome != q.monochrome) std::abort();
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x)
-      if (p.bits[size_t(y) * size_t(p.stride) + size_t(x)] !=
-          q.bits[size_t(y) * size_t(q.stride) + size_t(x)])
-        std::abort();
+      if (PixelAt(p, x, y) != PixelAt(q, x, y)) std::abort();
 }
 
 // Loads with `decode`; a loaded bitmap must survive BMP and PNG round trips.

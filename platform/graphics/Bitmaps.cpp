@@ -113,11 +113,13 @@ void TBitmap::SetSize(int32_t width, int32_t height) {
   HBITMAP bitmap = CreateBitmap(width, height, 1, FMono ? 1 : 32, nullptr);
   TBitmapPixels to, from;
   GetBitmapPixels(bitmap, &to);
-  std::fill(to.bits, to.bits + size_t(to.stride) * size_t(to.height), 0x00FFFFFFu);
-  if (GetBitmapPixels(FHandle, &from))
-    for (int y = 0; y < std::min(from.height, to.height); ++y)
-      std::memcpy(to.bits + size_t(y) * size_t(to.stride), from.bits + size_t(y) * size_t(from.stride),
-                  size_t(std::min(from.width, to.width)) * 4);
+  bool keep = GetBitmapPixels(FHandle, &from);
+  std::vector<uint32_t> row(static_cast<size_t>(width));
+  for (int y = 0; y < height; ++y) {
+    std::fill(row.begin(), row.end(), 0x00FFFFFFu);
+    if (keep && y < from.height) GetPixelRow(from, 0, y, std::min(from.width, width), row.data());
+    SetPixelRow(to, 0, y, width, row.data());
+  }
   Replace(bitmap);
 }
 
@@ -174,7 +176,10 @@ void TBitmap::Assign(TPersistent* Source) {
   GetBitmapPixels(other->FHandle, &from);
   HBITMAP copy = CreateBitmap(from.width, from.height, 1, from.monochrome ? 1 : 32, nullptr);
   GetBitmapPixels(copy, &to);
-  std::memcpy(to.bits, from.bits, size_t(from.stride) * size_t(from.height) * 4);
+  if (from.monochrome)
+    std::memcpy(to.packed, from.packed, size_t(from.rowBytes) * size_t(from.height));
+  else
+    std::memcpy(to.bits, from.bits, size_t(from.stride) * size_t(from.height) * 4);
   Replace(copy);
 }
 

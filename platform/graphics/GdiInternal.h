@@ -8,6 +8,7 @@
 
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
+#include "platform/graphics/Surface.h"
 
 namespace zu::win::detail {
 
@@ -37,16 +38,58 @@ struct PixelAllocator {
   friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
 };
 
+// Pixel x of a packed 1-bit row: true for white.
+inline bool MonoBit(const uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
+inline void SetMonoBit(uint8_t* row, int x, bool white) {
+  auto bit = uint8_t(0x80 >> (x & 7));
+  row[x >> 3] = white ? uint8_t(row[x >> 3] | bit) : uint8_t(row[x >> 3] & ~bit);
+}
+// n pixels from column x0 of a packed 1-bit row as 0 or kWhite, and back (anything but 0 is white;
+// the other bits of the row stay as they are).
+void UnpackMonoRow(const uint8_t* row, int x0, int n, uint32_t* out);
+void PackMonoRow(uint8_t* row, int x0, int n, const uint32_t* in);
+
+// A bitmap's pixels: 0x00BBGGRR at 32 bits each, or packed at 1 bit each (see TBitmapPixels) when
+// monochrome. Drawing works on 32-bit pixels throughout: a 1-bit row is unpacked into a scratch
+// row of 0 and kWhite, changed there and packed back.
 struct BitmapObj : Object {
   BitmapObj(int w, int h, bool monochrome)
-      : Object(Kind::Bitmap), width(w), height(h), mono(monochrome), bits(size_t(w) * size_t(h), 0) {}
+      : Object(Kind::Bitmap),
+        width(w),
+        height(h),
+        mono(monochrome),
+        rowBytes(monochrome ? MonoRowBytes(w) : 0),
+        bits(monochrome ? 0 : size_t(w) * size_t(h), 0),
+        packed(monochrome ? size_t(rowBytes) * size_t(h) : 0, 0) {}
   int width;
   int height;
   bool mono;
-  std::vector<uint32_t, PixelAllocator<uint32_t>> bits;  // 0x00BBGGRR; 0 or kWhite when mono
+  int rowBytes;                                          // of a packed row
+  std::vector<uint32_t, PixelAllocator<uint32_t>> bits;  // colour pixels; empty when mono
+  std::vector<uint8_t, PixelAllocator<uint8_t>> packed;  // 1-bit pixels; empty when colour
   HDC selectedIn = nullptr;                              // the memory DC holding it, if any
   int bitsPixel = 32;                                    // what GetObjectA reports
+  // A row of a colour bitmap.
   uint32_t* Row(int y) { return bits.data() + size_t(y) * size_t(width); }
+  uint8_t* PackedRow(int y) { return packed.data() + size_t(y) * size_t(rowBytes); }
+  const uint8_t* PackedRow(int y) const { return packed.data() + size_t(y) * size_t(rowBytes); }
+
+  uint32_t At(int x, int y) const {
+    if (!mono) return bits[size_t(y) * size_t(width) + size_t(x)];
+    return MonoBit(PackedRow(y), x) ? kWhite : 0;
+  }
+  void Put(int x, int y, uint32_t color) {
+    if (mono)
+      SetMonoBit(PackedRow(y), x, color != 0);
+    else
+      Row(y)[x] = color;
+  }
+  TBitmapPixels View();
+  // n pixels from (x0, y) as 32-bit pixels to read or change: the row itself for a colour bitmap,
+  // else `scratch`, holding the pixels when `read`. Changes are kept by StoreSpan.
+  uint32_t* Span(int x0, int y, int n, uint32_t* scratch, bool read);
+  // Writes n 32-bit pixels at (x0, y); nothing to do when `in` is the colour row itself.
+  void StoreSpan(int x0, int y, int n, const uint32_t* in);
 };
 
 struct PenObj : Object {
@@ -148,7 +191,7 @@ uint32_t NearestMono(uint32_t rgb);
 void FillDevice(Target& t, RECT r, uint32_t color);
 inline void PutPixel(Target& t, int x, int y, uint32_t color) {
   if (x >= t.clip.left && x < t.clip.right && y >= t.clip.top && y < t.clip.bottom)
-    t.bitmap->Row(y)[x] = color;
+    t.bitmap->Put(x, y, color);
 }
 
 // A brush as drawn: nothing, one colour, or an 8 x 8 hatch over the background colour or over

@@ -186,10 +186,52 @@ uint32_t DeviceColor(const BitmapObj& bitmap, COLORREF color) {
   return bitmap.mono ? NearestMono(c) : c;
 }
 
+void UnpackMonoRow(const uint8_t* row, int x0, int n, uint32_t* out) {
+  for (int i = 0; i < n; ++i) out[i] = MonoBit(row, x0 + i) ? kWhite : 0;
+}
+
+void PackMonoRow(uint8_t* row, int x0, int n, const uint32_t* in) {
+  int i = 0;
+  for (; i < n && ((x0 + i) & 7); ++i) SetMonoBit(row, x0 + i, in[i] != 0);
+  for (; i + 8 <= n; i += 8) {  // whole bytes
+    unsigned byte = 0;
+    for (int k = 0; k < 8; ++k) byte |= unsigned(in[i + k] != 0) << (7 - k);
+    row[(x0 + i) >> 3] = uint8_t(byte);
+  }
+  for (; i < n; ++i) SetMonoBit(row, x0 + i, in[i] != 0);
+}
+
+TBitmapPixels BitmapObj::View() {
+  TBitmapPixels p;
+  p.width = width;
+  p.height = height;
+  p.stride = mono ? 0 : width;
+  p.monochrome = mono;
+  p.bits = mono ? nullptr : bits.data();
+  p.packed = mono ? packed.data() : nullptr;
+  p.rowBytes = rowBytes;
+  return p;
+}
+
+uint32_t* BitmapObj::Span(int x0, int y, int n, uint32_t* scratch, bool read) {
+  if (!mono) return Row(y) + x0;
+  if (read) UnpackMonoRow(PackedRow(y), x0, n, scratch);
+  return scratch;
+}
+
+void BitmapObj::StoreSpan(int x0, int y, int n, const uint32_t* in) {
+  if (mono || in != Row(y) + x0) SetPixelRow(View(), x0, y, n, in);
+}
+
 void FillDevice(Target& t, RECT r, uint32_t color) {
   if (!IntersectRect(&r, &r, &t.clip)) return;
-  for (int y = r.top; y < r.bottom; ++y)
-    std::fill(t.bitmap->Row(y) + r.left, t.bitmap->Row(y) + r.right, color);
+  int n = r.right - r.left;
+  std::vector<uint32_t> scratch(t.bitmap->mono ? size_t(n) : 0);
+  for (int y = r.top; y < r.bottom; ++y) {
+    uint32_t* d = t.bitmap->Span(r.left, y, n, scratch.data(), false);
+    std::fill_n(d, n, color);
+    t.bitmap->StoreSpan(r.left, y, n, d);
+  }
 }
 
 FontObj* SelectedFont(DCObj* dc) {
@@ -559,11 +601,10 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
   b->bitsPixel = mono ? 1 : int(bitsPerPixel ? bitsPerPixel : 32);
   if (bits) {
     if (mono) {
-      const auto* p = static_cast<const uint8_t*>(bits);
-      size_t rowBytes = size_t((width + 15) / 16) * 2;
+      // The caller's rows have the stored layout; their padding is cleared.
+      std::memcpy(b->packed.data(), bits, b->packed.size());
       for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-          b->Row(y)[x] = (p[size_t(y) * rowBytes + size_t(x / 8)] >> (7 - x % 8)) & 1 ? kWhite : 0;
+        for (int x = width; x < b->rowBytes * 8; ++x) SetMonoBit(b->PackedRow(y), x, false);
     } else {
       const auto* p = static_cast<const uint32_t*>(bits);
       for (size_t i = 0; i < b->bits.size(); ++i) {
@@ -591,7 +632,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
   x += t.ox;
   y += t.oy;
   if (x < t.clip.left || x >= t.clip.right || y < t.clip.top || y >= t.clip.bottom) return CLR_INVALID;
-  return t.bitmap->Row(y)[x];
+  return t.bitmap->At(x, y);
 }
 
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
@@ -601,7 +642,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   y += t.oy;
   if (x < t.clip.left || x >= t.clip.right || y < t.clip.top || y >= t.clip.bottom) return CLR_INVALID;
   uint32_t c = DeviceColor(*t.bitmap, color);
-  t.bitmap->Row(y)[x] = c;
+  t.bitmap->Put(x, y, c);
   return c;
 }
 
@@ -634,12 +675,34 @@ void SetScreenSize(int width, int height) {
 BOOL GetBitmapPixels(HBITMAP bitmap, TBitmapPixels* pixels) {
   BitmapObj* b = LookupBitmap(bitmap);
   if (!b || !pixels) return 0;
-  pixels->width = b->width;
-  pixels->height = b->height;
-  pixels->stride = b->width;
-  pixels->monochrome = b->mono;
-  pixels->bits = b->bits.data();
+  *pixels = b->View();
   return 1;
+}
+
+uint32_t PixelAt(const TBitmapPixels& p, int x, int y) {
+  if (!p.monochrome) return p.bits[size_t(y) * size_t(p.stride) + size_t(x)];
+  return MonoBit(p.packed + size_t(y) * size_t(p.rowBytes), x) ? kWhite : 0;
+}
+
+void SetPixelAt(const TBitmapPixels& p, int x, int y, uint32_t color) {
+  if (p.monochrome)
+    SetMonoBit(p.packed + size_t(y) * size_t(p.rowBytes), x, color != 0);
+  else
+    p.bits[size_t(y) * size_t(p.stride) + size_t(x)] = color;
+}
+
+void GetPixelRow(const TBitmapPixels& p, int x, int y, int n, uint32_t* out) {
+  if (p.monochrome)
+    UnpackMonoRow(p.packed + size_t(y) * size_t(p.rowBytes), x, n, out);
+  else
+    std::copy_n(p.bits + size_t(y) * size_t(p.stride) + size_t(x), n, out);
+}
+
+void SetPixelRow(const TBitmapPixels& p, int x, int y, int n, const uint32_t* in) {
+  if (p.monochrome)
+    PackMonoRow(p.packed + size_t(y) * size_t(p.rowBytes), x, n, in);
+  else
+    std::copy_n(in, n, p.bits + size_t(y) * size_t(p.stride) + size_t(x));
 }
 
 HBITMAP GetSurfaceBitmap(HDC dc) {

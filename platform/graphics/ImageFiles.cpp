@@ -104,13 +104,12 @@ std::string EncodeBmp(HBITMAP bitmap) {
   }
   std::string row(rowBytes, '\0');
   for (int y = p.height - 1; y >= 0; --y) {
-    const uint32_t* src = p.bits + size_t(y) * size_t(p.stride);
-    std::fill(row.begin(), row.end(), '\0');
-    for (int x = 0; x < p.width; ++x) {
-      uint32_t c = src[x];
-      if (p.monochrome) {
-        if (c) row[size_t(x / 8)] = char(uint8_t(row[size_t(x / 8)]) | (0x80 >> (x % 8)));
-      } else {
+    if (p.monochrome) {  // the stored rows are the file's, padded to 16 bits instead of 32
+      std::memcpy(row.data(), p.packed + size_t(y) * size_t(p.rowBytes), size_t(p.rowBytes));
+    } else {
+      const uint32_t* src = p.bits + size_t(y) * size_t(p.stride);
+      for (int x = 0; x < p.width; ++x) {
+        uint32_t c = src[x];
         row[size_t(x) * 3] = char((c >> 16) & 0xFF);  // blue, green, red
         row[size_t(x) * 3 + 1] = char((c >> 8) & 0xFF);
         row[size_t(x) * 3 + 2] = char(c & 0xFF);
@@ -156,13 +155,24 @@ HBITMAP DecodeBmp(const void* data, size_t size) {
   if (offset > size || rowBytes * uint64_t(h) > size - offset) throw EInvalidGraphic(kInvalidBitmap);
   TBitmapPixels p;
   HBITMAP result = NewBitmap(width, int(h), mono, p);
+  // A 1-bit file's rows are stored as they are, each byte mapped whole through the two colours;
+  // the bits past the last pixel are left 0.
+  uint8_t zero = !palette.empty() && palette[0] ? 0xFF : 0, one = palette.size() > 1 && palette[1] ? 0xFF : 0;
+  size_t monoBytes = (size_t(width) + 7) / 8;
+  auto lastMask = uint8_t(0xFF00 >> (width % 8 ? width % 8 : 8));
   for (int64_t row = 0; row < h; ++row) {
     const uint8_t* src = d + offset + size_t(row) * size_t(rowBytes);
-    uint32_t* dst = p.bits + size_t(topDown ? row : h - 1 - row) * size_t(p.stride);
+    size_t y = size_t(topDown ? row : h - 1 - row);
+    if (mono) {
+      uint8_t* dst = p.packed + y * size_t(p.rowBytes);
+      for (size_t i = 0; i < monoBytes; ++i) dst[i] = uint8_t((src[i] & one) | (~src[i] & zero));
+      dst[monoBytes - 1] &= lastMask;
+      continue;
+    }
+    uint32_t* dst = p.bits + y * size_t(p.stride);
     for (int x = 0; x < width; ++x) {
       uint32_t c;
       switch (bits) {
-        case 1:
         case 4:
         case 8: {
           size_t bit = size_t(x) * bits;
@@ -196,7 +206,7 @@ std::string EncodePng(HBITMAP bitmap) {
   std::vector<uint8_t> rows(size_t(p.width) * size_t(p.height) * size_t(channels));
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x) {
-      uint32_t c = p.bits[size_t(y) * size_t(p.stride) + size_t(x)];
+      uint32_t c = PixelAt(p, x, y);
       uint8_t* o = rows.data() + (size_t(y) * size_t(p.width) + size_t(x)) * size_t(channels);
       if (p.monochrome) {
         o[0] = c ? 255 : 0;
@@ -245,9 +255,7 @@ HBITMAP DecodePng(const void* data, size_t size) {
   // Black and white only: the same pixels in a 1-bit bitmap.
   TBitmapPixels m;
   HBITMAP result = NewBitmap(width, height, true, m);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(m.bits + size_t(y) * size_t(m.stride), p.bits + size_t(y) * size_t(p.stride),
-                size_t(width) * 4);
+  for (int y = 0; y < height; ++y) SetPixelRow(m, 0, y, width, p.bits + size_t(y) * size_t(p.stride));
   return result;
 }
 

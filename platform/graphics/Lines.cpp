@@ -56,8 +56,8 @@ bool DashOn(const DashPattern& p, int64_t i) {
 }
 
 // Writes one pixel (inside the clip) by the DC's binary raster operation.
-inline void Plot(uint32_t* pixel, uint32_t color, int rop2) {
-  *pixel = rop2 == R2_COPYPEN ? color : Rop2(rop2, color, *pixel);
+inline void Plot(BitmapObj& b, int x, int y, uint32_t color, int rop2) {
+  b.Put(x, y, rop2 == R2_COPYPEN ? color : Rop2(rop2, color, b.At(x, y)));
 }
 
 // A one-pixel line in device coordinates from (x0, y0) towards (x1, y1), end point left out.
@@ -117,11 +117,10 @@ void ThinLine(Target& t, int x0, int y0, int x1, int y1, UINT style, uint32_t co
   for (int64_t i = first; i <= last; ++i) {
     int64_t a = a0 + sa * i, b = minorAt(i);
     int px = int(xMajor ? a : b), py = int(xMajor ? b : a);
-    uint32_t* pixel = t.bitmap->Row(py) + px;
     if (!dashes || DashOn(*dashes, start + i)) {
-      Plot(pixel, color, rop2);
+      Plot(*t.bitmap, px, py, color, rop2);
     } else if (gapsFilled) {
-      Plot(pixel, gap, rop2);
+      Plot(*t.bitmap, px, py, gap, rop2);
     }
   }
 }
@@ -142,7 +141,7 @@ void WideLine(Target& t, int x0, int y0, int x1, int y1, int width, uint32_t col
       double cx = x + 0.5 - ax, cy = y + 0.5 - ay;
       double u = len2 > 0 ? std::clamp((cx * vx + cy * vy) / len2, 0.0, 1.0) : 0.0;
       double ex = cx - u * vx, ey = cy - u * vy;
-      if (ex * ex + ey * ey < half * half) Plot(t.bitmap->Row(y) + x, color, rop2);
+      if (ex * ex + ey * ey < half * half) Plot(*t.bitmap, x, y, color, rop2);
     }
   }
 }
@@ -234,7 +233,7 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
   OffsetRect(&r, t.ox, t.oy);
   if (IsRectEmpty(&r)) return 1;
   auto invert = [&](int x, int y) {
-    if (((x + y) & 1) && PtInRect(&t.clip, POINT{x, y})) t.bitmap->Row(y)[x] ^= kWhite;
+    if (((x + y) & 1) && PtInRect(&t.clip, POINT{x, y})) t.bitmap->Put(x, y, t.bitmap->At(x, y) ^ kWhite);
   };
   for (int x = r.left; x < r.right; ++x) {
     invert(x, r.top);

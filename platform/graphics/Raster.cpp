@@ -63,6 +63,7 @@ namespace {
 
 bool UsesPattern(uint8_t rop) { return (rop >> 4) != (rop & 0xF); }
 bool UsesSource(uint8_t rop) { return ((rop >> 2) & 0x33) != (rop & 0x33); }
+bool UsesDest(uint8_t rop) { return ((rop >> 1) & 0x55) != (rop & 0x55); }
 
 // Runs the ternary code over the device rectangle r (inside the target's clip). `source(y, buf)`
 // returns the row of source pixels for device row y, in the target's format, for r.left..r.right.
@@ -81,14 +82,16 @@ void RunRop(Target& t, RECT r, uint8_t rop, const Pattern& pattern, SourceRow so
   uint32_t pat[8], write[8];
   std::fill_n(pat, 8, usesP ? pattern.fore : 0u);
   std::vector<uint32_t> srcBuf(usesS ? size_t(n) : 0);
+  std::vector<uint32_t> destBuf(t.bitmap->mono ? size_t(n) : 0);
+  bool readsDest = UsesDest(rop) || (hatched && pattern.transparent);
   unsigned lastLine = ~0u;
   for (int y = r.top; y < r.bottom; ++y) {
-    uint32_t* d = t.bitmap->Row(y) + r.left;
     const uint32_t* s = usesS ? source(y, srcBuf.data()) : nullptr;
     if (rop == 0xCC) {
-      std::memcpy(d, s, size_t(n) * 4);
+      t.bitmap->StoreSpan(r.left, y, n, s);
       continue;
     }
+    uint32_t* d = t.bitmap->Span(r.left, y, n, destBuf.data(), readsDest);
     if (hatched) {
       unsigned line = 0;  // bit k: the hatch's line passes through device pixel (r.left + k, y)
       for (int k = 0; k < 8; ++k) line |= unsigned(HatchBit(pattern.hatch, r.left + k, y)) << k;
@@ -102,6 +105,7 @@ void RunRop(Target& t, RECT r, uint8_t rop, const Pattern& pattern, SourceRow so
       }
     }
     kernel(d, s, pat, hatched && pattern.transparent ? write : nullptr, n);
+    t.bitmap->StoreSpan(r.left, y, n, d);
   }
 }
 
@@ -218,13 +222,17 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, i
   std::vector<uint32_t> snapshot;
   if (s.bitmap == t.bitmap) {
     snapshot.resize(size_t(n) * size_t(r.bottom - r.top));
-    for (int row = r.top; row < r.bottom; ++row)
-      std::memcpy(snapshot.data() + size_t(row - r.top) * size_t(n),
-                  s.bitmap->Row(row + offY) + r.left + offX, size_t(n) * 4);
+    for (int row = r.top; row < r.bottom; ++row) {
+      uint32_t* to = snapshot.data() + size_t(row - r.top) * size_t(n);
+      const uint32_t* from = s.bitmap->Span(r.left + offX, row + offY, n, to, true);
+      if (from != to) std::memcpy(to, from, size_t(n) * 4);
+    }
   }
+  std::vector<uint32_t> unpacked(s.bitmap->mono && snapshot.empty() ? size_t(n) : 0);
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
-    const uint32_t* in = snapshot.empty() ? s.bitmap->Row(row + offY) + r.left + offX
-                                          : snapshot.data() + size_t(row - r.top) * size_t(n);
+    const uint32_t* in = snapshot.empty()
+                             ? s.bitmap->Span(r.left + offX, row + offY, n, unpacked.data(), true)
+                             : snapshot.data() + size_t(row - r.top) * size_t(n);
     return Convert(conv, in, buf, n);
   };
   RunRop(t, r, code, MakePattern(t, t.dc->state.brush), sourceRow);
@@ -360,13 +368,17 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   std::vector<uint32_t> stretched(static_cast<size_t>(n));
   std::vector<uint32_t> line(static_cast<size_t>(n));
   std::vector<uint32_t> rowsMerged(blendCols || keepOne ? 0 : size_t(sb->width));
+  // Whole source rows as 32-bit pixels; two at a time where rows merge.
+  std::vector<uint32_t> unpackedA(sb->mono ? size_t(sb->width) : 0), unpackedB(unpackedA.size());
+  auto rowA = [&](int y) -> const uint32_t* { return sb->Span(0, y, sb->width, unpackedA.data(), true); };
+  auto rowB = [&](int y) -> const uint32_t* { return sb->Span(0, y, sb->width, unpackedB.data(), true); };
   auto sampleRow = [&](const uint32_t* in, uint32_t* out) {
     kernels.gather(out, in, tables[0].data(), n, sb->width);
     for (size_t j = 1; j < tables.size(); ++j)
       kernels.gatherMerge(out, in, tables[j].data(), n, sb->width, any);
   };
   auto blendRow = [&](int srcRow, uint32_t* out) {
-    const uint32_t* in = sb->Row(srcRow);
+    const uint32_t* in = rowA(srcRow);
     for (int i = 0; i < n; ++i) {
       size_t k = colIndex[size_t(i)];
       out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
@@ -379,7 +391,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     uint32_t* out = conv.type == Conversion::Same ? buf : stretched.data();
     if (mode == HALFTONE) {
       auto sample = [&](int srcRow, uint32_t* to) {
-        blendCols ? blendRow(srcRow, to) : sampleRow(sb->Row(srcRow), to);
+        blendCols ? blendRow(srcRow, to) : sampleRow(rowA(srcRow), to);
       };
       sample(a, out);
       if (!rows.rest.empty() && b != a) {
@@ -387,15 +399,15 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
         for (int i = 0; i < n; ++i) out[i] = Blend(out[i], line[size_t(i)], rows.rest[k], dh);
       }
     } else if (pairs && b - a <= 1) {
-      kernels.shrinkPairs(out, sb->Row(a) + tables[0][0], sb->Row(b) + tables[0][0], n, any);
+      kernels.shrinkPairs(out, rowA(a) + tables[0][0], rowB(b) + tables[0][0], n, any);
     } else if (keepOne || b == a) {
-      sampleRow(sb->Row(a), out);
+      sampleRow(rowA(a), out);
     } else {
       uint32_t* merged = rowsMerged.data() + spanLo;
       int span = spanHi - spanLo;
-      const uint32_t* first = sb->Row(a) + spanLo;
+      const uint32_t* first = rowA(a) + spanLo;
       for (int j = a + 1; j <= b; ++j, first = merged)
-        kernels.mergeRows(merged, first, sb->Row(j) + spanLo, span, any);
+        kernels.mergeRows(merged, first, rowB(j) + spanLo, span, any);
       sampleRow(rowsMerged.data(), out);
     }
     return Convert(conv, out, buf, n);

@@ -456,7 +456,7 @@ void FillBand(Target& t, const FontFace& f, double bx, double by, int length, in
     for (int x = box.left; x < box.right; ++x) {
       double px = x + 0.5 - bx, py = y + 0.5 - by;
       double u = px * ax + py * ay, v = px * dx + py * dy;
-      if (u >= 0 && u < length && v >= from && v < to) t.bitmap->Row(y)[x] = color;
+      if (u >= 0 && u < length && v >= from && v < to) t.bitmap->Put(x, y, color);
     }
 }
 
@@ -481,13 +481,10 @@ void DrawRun(Target& t, FontFace& f, const Run& run, double bx, double by, const
       for (int gx = 0; gx < g.width; ++gx) {
         int dx = px + g.left + gx;
         if (!row[gx] || dx < clip.left || dx >= clip.right) continue;
-        uint32_t& pixel = t.bitmap->Row(dy)[dx];
-        if (row[gx] == 255)
-          pixel = color;
-        else if (t.bitmap->mono)
-          pixel = row[gx] >= 128 ? color : pixel;
-        else
-          pixel = Blend(pixel, color, row[gx], 255);
+        if (row[gx] == 255 || (t.bitmap->mono && row[gx] >= 128))
+          t.bitmap->Put(dx, dy, color);
+        else if (!t.bitmap->mono)
+          t.bitmap->Put(dx, dy, Blend(t.bitmap->At(dx, dy), color, row[gx], 255));
       }
     }
   });

@@ -82,7 +82,7 @@ std::unique_ptr<TBitmap> MakeBitmap(int w, int h, const PixelRule& pixel, bool m
   TBitmapPixels p;
   GetBitmapPixels(bitmap->Handle(), &p);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) p.bits[size_t(y) * size_t(p.stride) + size_t(x)] = pixel(x, y);
+    for (int x = 0; x < w; ++x) SetPixelAt(p, x, y, pixel(x, y));
   return bitmap;
 }
 

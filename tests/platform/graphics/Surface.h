@@ -18,6 +18,22 @@ namespace zu::test {
 
 using namespace zu::win;
 
+// One stored pixel of a bitmap of either depth, read and written as 0x00BBGGRR.
+class PixelRef {
+ public:
+  PixelRef(const TBitmapPixels& pixels, int x, int y) : FPixels(pixels), FX(x), FY(y) {}
+  operator uint32_t() const { return PixelAt(FPixels, FX, FY); }
+  PixelRef& operator=(uint32_t color) {
+    SetPixelAt(FPixels, FX, FY, color);
+    return *this;
+  }
+  friend std::ostream& operator<<(std::ostream& out, const PixelRef& pixel) { return out << uint32_t(pixel); }
+
+ private:
+  TBitmapPixels FPixels;
+  int FX, FY;
+};
+
 // A memory DC with a width x height bitmap (32-bit or 1-bit) selected, filled with `fill`.
 class TestSurface {
  public:
@@ -41,10 +57,10 @@ class TestSurface {
       for (int x = 0; x < FWidth; ++x) Raw(x, y) = color;
   }
   // The stored pixel, whatever the DC's origin and clip.
-  uint32_t& Raw(int x, int y) const {
+  PixelRef Raw(int x, int y) const {
     TBitmapPixels p;
     GetBitmapPixels(bitmap, &p);
-    return p.bits[y * p.stride + x];
+    return PixelRef(p, x, y);
   }
   COLORREF At(int x, int y) const { return Raw(x, y); }
   // Every pixel, row by row.

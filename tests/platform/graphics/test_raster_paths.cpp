@@ -58,8 +58,9 @@ std::vector<COLORREF> RandomDrawing(uint32_t seed) {
     for (TestSurface* s : {&src, &dst}) {
       TBitmapPixels p;
       GetBitmapPixels(s->bitmap, &p);
-      for (int i = 0; i < p.stride * p.height; ++i)
-        p.bits[i] = p.monochrome ? (random() & 1) * 0xFFFFFF : colour();
+      for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+          SetPixelAt(p, x, y, p.monochrome ? (random() & 1) * 0xFFFFFF : colour());
     }
     int kind = pick(0, 7);
     HBRUSH brush = kind < 6 ? CreateHatchBrush(kind, colour()) : CreateSolidBrush(colour());
