@@ -27,6 +27,7 @@ class PixelRef {
     SetPixelAt(FPixels, FX, FY, color);
     return *this;
   }
+  PixelRef& operator=(const PixelRef& other) { return *this = uint32_t(other); }  // the pixel, not the place
   friend std::ostream& operator<<(std::ostream& out, const PixelRef& pixel) { return out << uint32_t(pixel); }
 
  private:

@@ -396,6 +396,50 @@ TEST(ImageFiles, OneBitBmpsLoadIntoOneBitBitmaps) {
 
 enum class Outcome { Loads, OutOfMemory, Invalid };
 
+// A 1-bit file is stored as it is, at 1 bit per pixel, each colour of its palette black or white;
+// the bits past a row's last pixel are dropped, and saving writes the same 1-bit rows back.
+TEST(ImageFiles, OneBitBmpsKeepOneBitPerPixelWhateverThePalette) {
+  // 10 x 2, bottom-up: the file's first row is the bitmap's last.
+  const std::string fileRows("\x3F\xFF\0\0\xA5\x7F\0\0", 8);
+  struct Case {
+    std::vector<uint32_t> palette;  // 0x00RRGGBB as the file holds it
+    const char* rows[2];            // 1: white
+  } cases[] = {
+      {{0x000000, 0xFFFFFF}, {"1010010101", "0011111111"}},
+      {{0xF0F0F0, 0x101010}, {"0101101010", "1100000000"}},  // light, then dark
+      {{0xFFFFFF, 0xC0C0C0}, {"1111111111", "1111111111"}},
+      {{0xFFFFFF}, {"0101101010", "1100000000"}},  // no colour for index 1: black
+  };
+  for (const Case& c : cases) {
+    std::string bmp = BmpHeader(10, 2, 1, uint32_t(c.palette.size()), 8);
+    for (uint32_t colour : c.palette)
+      for (int i = 0; i < 4; ++i) bmp += char((colour >> (8 * i)) & 0xFF);
+    bmp += fileRows;
+    HBITMAP bitmap = DecodeBmp(bmp.data(), bmp.size());
+    TBitmapPixels p;
+    ASSERT_TRUE(GetBitmapPixels(bitmap, &p));
+    ASSERT_TRUE(p.monochrome);
+    ASSERT_EQ(p.rowBytes, 2);
+    std::string packed(4, '\0');
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(PixelAt(p, x, y), c.rows[y][x] == '1' ? 0xFFFFFFu : 0u)
+            << c.palette[0] << " " << x << "," << y;
+        if (c.rows[y][x] == '1') packed[size_t(y * 2 + x / 8)] |= char(0x80 >> (x % 8));
+      }
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.packed), 4), packed);
+    std::string saved = EncodeBmp(bitmap);
+    ASSERT_EQ(saved.size(), 14u + 40 + 8 + 8);
+    EXPECT_EQ(saved[28], 1);  // bits per pixel
+    HBITMAP again = DecodeBmp(saved.data(), saved.size());
+    TBitmapPixels q;
+    ASSERT_TRUE(GetBitmapPixels(again, &q));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(q.packed), 4), packed);
+    DeleteObject(bitmap);
+    DeleteObject(again);
+  }
+}
+
 // Fails the process (exit 1, with a line on stderr) unless `load` ends as `expected`.
 template <class Load>
 void Expect(const char* what, Load load, Outcome expected) {
