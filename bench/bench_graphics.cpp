@@ -4,8 +4,9 @@
 // meet the same conditions; the counter `ratio` is the median over rounds of the reference's time
 // over the operation's (1 = as fast as memset / memcpy). Times are the thread's processor time, so
 // that other programs on a busy machine do not land in one side of a round; the time reported is
-// the operation's only. Then a diagonal gradient clipped to a small surface, and the loading of a
-// large 1-bit BMP file with its peak heap (counted by bench/HeapAccounting.h) over the file's size.
+// the operation's only. Then a diagonal gradient clipped to a small surface, copies from and to
+// 1-bit bitmaps, and the loading of a large 1-bit BMP file with its peak heap (counted by
+// bench/HeapAccounting.h) over the file's size.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -188,6 +189,34 @@ void BM_DiagonalGradientClipped(benchmark::State& state) {
   DeleteDC(dc);
 }
 BENCHMARK(BM_DiagonalGradientClipped)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Copies of 1920 x 1080 pixels from and to 1-bit bitmaps (argument: 0 onto colour, 1 from colour,
+// 2 between two 1-bit bitmaps), on the widest path.
+void BM_BitBltMonochrome(benchmark::State& state) {
+  const int w = 1920, h = 1080;
+  const int direction = int(state.range(0));
+  auto make = [&](bool mono) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(w, h, 1, mono ? 1 : 32, nullptr);
+    SelectObject(dc, bitmap);
+    HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, RGB(0, 0, 0));
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, hatch);
+    DeleteObject(hatch);
+    return std::pair{dc, bitmap};
+  };
+  auto [from, fromBitmap] = make(direction != 1);
+  auto [to, toBitmap] = make(direction != 0);
+  for (auto _ : state) BitBlt(to, 0, 0, w, h, from, 0, 0, SRCCOPY);
+  state.SetLabel(direction == 0   ? "1-bit onto colour"
+                 : direction == 1 ? "colour onto 1-bit"
+                                  : "1-bit onto 1-bit");
+  for (auto [dc, bitmap] : {std::pair{from, fromBitmap}, std::pair{to, toBitmap}}) {
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+}
+BENCHMARK(BM_BitBltMonochrome)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // A 1-bit BMP file of side x side pixels in stripes, loaded by TBitmap::LoadFromFile. The counter
 // `peak` is the heap the load adds at its highest over the file's size (the file is read whole, so

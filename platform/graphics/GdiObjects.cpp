@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/graphics/GdiInternal.h"
+#include "platform/graphics/RasterKernels.h"
 #include "platform/graphics/Rects.h"
 #include "platform/graphics/Surface.h"
 #include "platform/graphics/SysColors.h"
@@ -186,19 +187,21 @@ uint32_t DeviceColor(const BitmapObj& bitmap, COLORREF color) {
   return bitmap.mono ? NearestMono(c) : c;
 }
 
+// Both go pixel by pixel up to the first whole byte, then a byte at a time, then pixel by pixel.
 void UnpackMonoRow(const uint8_t* row, int x0, int n, uint32_t* out) {
-  for (int i = 0; i < n; ++i) out[i] = MonoBit(row, x0 + i) ? kWhite : 0;
+  int i = 0;
+  for (; i < n && ((x0 + i) & 7); ++i) out[i] = MonoBit(row, x0 + i) ? kWhite : 0;
+  int bytes = (n - i) / 8;
+  ActiveRasterKernels().unpackMono(out + i, row + ((x0 + i) >> 3), bytes);
+  for (i += 8 * bytes; i < n; ++i) out[i] = MonoBit(row, x0 + i) ? kWhite : 0;
 }
 
 void PackMonoRow(uint8_t* row, int x0, int n, const uint32_t* in) {
   int i = 0;
   for (; i < n && ((x0 + i) & 7); ++i) SetMonoBit(row, x0 + i, in[i] != 0);
-  for (; i + 8 <= n; i += 8) {  // whole bytes
-    unsigned byte = 0;
-    for (int k = 0; k < 8; ++k) byte |= unsigned(in[i + k] != 0) << (7 - k);
-    row[(x0 + i) >> 3] = uint8_t(byte);
-  }
-  for (; i < n; ++i) SetMonoBit(row, x0 + i, in[i] != 0);
+  int bytes = (n - i) / 8;
+  ActiveRasterKernels().packMono(row + ((x0 + i) >> 3), in + i, bytes);
+  for (i += 8 * bytes; i < n; ++i) SetMonoBit(row, x0 + i, in[i] != 0);
 }
 
 TBitmapPixels BitmapObj::View() {

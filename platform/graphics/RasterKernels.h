@@ -38,6 +38,11 @@ struct RasterKernels {
   void (*toMono)(uint32_t* out, const uint32_t* in, uint32_t back, int n);
   // Monochrome to colour: `one` where in[i] is not 0, `zero` elsewhere.
   void (*fromMono)(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int n);
+  // Packs 8 * `bytes` pixels into bytes of 1-bit pixels: bit 7 - k of out[j] is 1 where
+  // in[8 * j + k] is not 0.
+  void (*packMono)(uint8_t* out, const uint32_t* in, int bytes);
+  // The reverse: out[8 * j + k] is white (0x00FFFFFF) where bit 7 - k of in[j] is 1, else 0.
+  void (*unpackMono)(uint32_t* out, const uint8_t* in, int bytes);
 };
 
 const RasterKernels& ActiveRasterKernels();

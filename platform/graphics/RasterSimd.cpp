@@ -110,6 +110,8 @@ RasterKernels MakeKernels() {
   };
   k.toMono = Table::ToMono;
   k.fromMono = Table::FromMono;
+  k.packMono = Table::PackMono;
+  k.unpackMono = Table::UnpackMono;
   return k;
 }
 
@@ -155,6 +157,19 @@ void ScalarFromMono(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t o
   for (int i = from; i < n; ++i) out[i] = in[i] ? one : zero;
 }
 
+void ScalarPackMono(uint8_t* out, const uint32_t* in, int from, int bytes) {
+  for (int j = from; j < bytes; ++j) {
+    unsigned byte = 0;
+    for (int k = 0; k < 8; ++k) byte |= unsigned(in[8 * j + k] != 0) << (7 - k);
+    out[j] = uint8_t(byte);
+  }
+}
+
+void ScalarUnpackMono(uint32_t* out, const uint8_t* in, int from, int bytes) {
+  for (int j = from; j < bytes; ++j)
+    for (int k = 0; k < 8; ++k) out[8 * j + k] = (in[j] >> (7 - k)) & 1 ? kWhitePixel : 0;
+}
+
 struct Scalar {
   template <unsigned C>
   static void Row(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write, int n) {
@@ -184,6 +199,8 @@ struct Scalar {
   static void FromMono(uint32_t* out, const uint32_t* in, uint32_t zero, uint32_t one, int n) {
     ScalarFromMono(out, in, zero, one, 0, n);
   }
+  static void PackMono(uint8_t* out, const uint32_t* in, int bytes) { ScalarPackMono(out, in, 0, bytes); }
+  static void UnpackMono(uint32_t* out, const uint8_t* in, int bytes) { ScalarUnpackMono(out, in, 0, bytes); }
 };
 
 #ifdef ZU_RASTER_X86
@@ -291,6 +308,24 @@ struct Avx2 {
     for (; i + 8 <= n; i += 8)
       Store8(out + i, _mm256_blendv_epi8(ov, zv, _mm256_cmpeq_epi32(Load8(in + i), _mm256_setzero_si256())));
     ScalarFromMono(out, in, zero, one, i, n);
+  }
+
+  // The 8 pixels of a byte in reverse order, so that the sign mask puts the first in bit 7.
+  ZU_AVX2 static void PackMono(uint8_t* out, const uint32_t* in, int bytes) {
+    const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    for (int j = 0; j < bytes; ++j) {
+      __m256i zero =
+          _mm256_cmpeq_epi32(_mm256_permutevar8x32_epi32(Load8(in + 8 * j), reverse), _mm256_setzero_si256());
+      out[j] = uint8_t(~_mm256_movemask_ps(_mm256_castsi256_ps(zero)));
+    }
+  }
+
+  // Each lane of the byte repeated keeps its own bit.
+  ZU_AVX2 static void UnpackMono(uint32_t* out, const uint8_t* in, int bytes) {
+    const __m256i bits = _mm256_setr_epi32(0x80, 0x40, 0x20, 0x10, 8, 4, 2, 1);
+    const __m256i white = _mm256_set1_epi32(int(kWhitePixel));
+    for (int j = 0; j < bytes; ++j)
+      Store8(out + 8 * j, _mm256_cmpeq_epi32(_mm256_set1_epi32(in[j]) & bits, bits) & white);
   }
 };
 
@@ -413,6 +448,9 @@ struct Avx512 {
       _mm512_mask_storeu_epi32(out + i, m, _mm512_mask_mov_epi32(zv, _mm512_test_epi32_mask(v, v), ov));
     }
   }
+
+  static void PackMono(uint8_t* out, const uint32_t* in, int bytes) { Avx2::PackMono(out, in, bytes); }
+  static void UnpackMono(uint32_t* out, const uint8_t* in, int bytes) { Avx2::UnpackMono(out, in, bytes); }
 };
 
 #endif  // ZU_RASTER_X86

@@ -223,5 +223,30 @@ TEST_F(RasterPaths, ShrinkKernelsMergeTheirGroups) {
   }
 }
 
+// 1-bit pixels unpack to black and white, most significant bit first, and pack back from any
+// value: 0 is black, anything else (a top byte alone too) white. Nothing past the end is written.
+TEST_F(RasterPaths, MonochromeBytesUnpackAndPackMostSignificantBitFirst) {
+  std::mt19937 random(5);
+  for (RasterPath path : detail::kRasterPaths) {
+    if (!detail::RasterPathAvailable(path)) continue;
+    PathScope scope(path);
+    const detail::RasterKernels& k = detail::ActiveRasterKernels();
+    for (int bytes = 0; bytes <= 5; ++bytes) {
+      std::vector<uint8_t> packed(size_t(bytes) + 1), again(packed.size(), 0xA5);
+      for (uint8_t& v : packed) v = uint8_t(random());
+      std::vector<uint32_t> pixels(size_t(bytes) * 8 + 1, 0xDEAD), want(pixels.size(), 0xDEAD);
+      for (size_t i = 0; i + 1 < want.size(); ++i)
+        want[i] = (packed[i / 8] >> (7 - i % 8)) & 1 ? 0xFFFFFF : 0;
+      k.unpackMono(pixels.data(), packed.data(), bytes);
+      ASSERT_EQ(pixels, want) << detail::RasterPathName(path) << " bytes " << bytes;
+      for (size_t i = 0; i + 1 < pixels.size(); ++i)
+        if (pixels[i]) pixels[i] = uint32_t(random()) | (i % 3 ? 1u : 0xFF000000u);
+      k.packMono(again.data(), pixels.data(), bytes);
+      packed[size_t(bytes)] = 0xA5;
+      ASSERT_EQ(again, packed) << detail::RasterPathName(path) << " bytes " << bytes;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zu::test
