@@ -251,6 +251,6 @@ void BM_LoadMonochromeBmp(benchmark::State& state) {
   state.counters["peak"] = peak;
   state.counters["fileMB"] = double(file.size()) / 1e6;
 }
-BENCHMARK(BM_LoadMonochromeBmp)->Arg(8000)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_LoadMonochromeBmp)->Arg(8000)->Arg(16384)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 }  // namespace
