@@ -638,6 +638,10 @@ struct TzuXMLSerializer::TWriteState {
   void WriteValue(TObject* Object, const TWriteProp& Prop, int32_t Level);
   void WriteText(TObject* Object, const TWriteProp& Prop, int32_t Level);
   void WriteObject(TObject* Object, const TWriteProp& Prop, int32_t Level);
+  // Writes the element of an object or a collection item, Name its name for the depth check, with
+  // the elements of its properties inside.
+  void WriteElement(TObject* Object, const TWritePlan& Plan, std::string_view Name, std::string_view OpenTag,
+                    std::string_view CloseTag, int32_t Level);
 };
 
 TzuXMLSerializer::TzuXMLSerializer(TComponent* AOwner) : TComponent(AOwner) {}
@@ -867,14 +871,8 @@ void TzuXMLSerializer::TWriteState::WriteObject(TObject* Object, const TWritePro
       WriteProps(collection, plan, Level);
       for (int i = 0; i < collection->Count(); ++i) {
         TCollectionItem* item = collection->Items(i);
-        TVisit visitItem(Path, item);
         const TWritePlan& itemPlan = Plans.For(item->ClassType());
-        CheckDepth(Level, itemPlan.Class->ClassName);
-        Open(itemPlan.Open, Level);
-        Commit();
-        WriteProps(item, itemPlan, Level);
-        Close(itemPlan.Close, Level);
-        Commit();
+        WriteElement(item, itemPlan, itemPlan.Class->ClassName, itemPlan.Open, itemPlan.Close, Level);
       }
       if (Owner->FWrapCollections) {
         Close(Prop.Close, Level);
@@ -882,20 +880,26 @@ void TzuXMLSerializer::TWriteState::WriteObject(TObject* Object, const TWritePro
       }
       break;
     }
-    case TClassRole::Persistent: {
-      TVisit visit(Path, o);
-      CheckDepth(Level, Prop.Prop->Name);
-      Open(Prop.Open, Level);
-      Commit();
-      WriteProps(o, plan, Level);
-      Close(Prop.Close, Level);
-      Commit();
+    case TClassRole::Persistent:
+      WriteElement(o, plan, Prop.Prop->Name, Prop.Open, Prop.Close, Level);
       break;
-    }
     case TClassRole::Other:
       break;
   }
 }
+
+void TzuXMLSerializer::TWriteState::WriteElement(TObject* Object, const TWritePlan& Plan,
+                                                 std::string_view Name, std::string_view OpenTag,
+                                                 std::string_view CloseTag, int32_t Level) {
+  TVisit visit(Path, Object);
+  CheckDepth(Level, Name);
+  Open(OpenTag, Level);
+  Commit();
+  WriteProps(Object, Plan, Level);
+  Close(CloseTag, Level);
+  Commit();
+}
+
 // ---- Reading ----
 
 namespace {
