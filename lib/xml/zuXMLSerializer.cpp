@@ -355,6 +355,33 @@ inline char* PutBytes(char* At, std::string_view Text) {
   return At + Text.size();
 }
 
+// Bytes that may be written past the end of a tag, a name or a line break: the room made for an
+// element's text includes them, so that short texts are copied as one block of fixed size.
+constexpr size_t kSlack = 32;
+
+// A tag or a name, kept with kSlack bytes behind it so that it can be copied as one block.
+class TTag {
+ public:
+  TTag() = default;
+  explicit TTag(std::string_view Text) : FText(Text), FSize(Text.size()) { FText.append(kSlack, '\0'); }
+  size_t size() const { return FSize; }
+  operator std::string_view() const { return {FText.data(), FSize}; }
+  // Writes the text at a place with kSlack bytes of room behind it.
+  char* PutAt(char* At) const {
+    if (FSize <= 16)
+      std::memcpy(At, FText.data(), 16);
+    else if (FSize <= kSlack)
+      std::memcpy(At, FText.data(), kSlack);
+    else
+      std::memcpy(At, FText.data(), FSize);
+    return At + FSize;
+  }
+
+ private:
+  std::string FText;
+  size_t FSize = 0;
+};
+
 // The framework's float text (FloatToStr): 15 significant digits in general format, at most
 // kFloatRoom bytes.
 constexpr size_t kFloatRoom = 40;
@@ -495,9 +522,8 @@ struct TWriteProp {
   bool HasDefault = false;     // an ordinal with a declared default, which ExcludeDefaultValues skips
   bool NamesReserved = false;  // a member name holds "<", ">" or "&"
   size_t Room = 0;             // the most bytes the value text of Enum and Set takes
-  const std::vector<std::string>* Names = nullptr;  // Enum: the identifiers of the values
-  std::vector<std::string> Members;                 // Set: the name of each of the 32 members
-  std::string Open, Close;                          // "<Name>", "</Name>"
+  std::vector<TTag> Names;     // Enum: the identifier of each value; Set: the name of each of the 32 members
+  TTag Open, Close;            // "<Name>", "</Name>"
 };
 
 // What an object's class is to the writer: a string list, a collection, another persistent object
@@ -507,7 +533,7 @@ enum class TClassRole : uint8_t { Strings, Collection, Persistent, Other };
 struct TWritePlan {
   const TClassInfo* Class = nullptr;
   TClassRole Role = TClassRole::Other;
-  std::string Open, Close;  // the tags of an item of this class
+  TTag Open, Close;  // the tags of an item of this class
   std::vector<TWriteProp> Props;
 };
 
@@ -518,8 +544,8 @@ TWritePlan MakeWritePlan(const TClassInfo* Class) {
               : Class->InheritsFrom(CollectionClass()) ? TClassRole::Collection
               : Class->InheritsFrom(PersistentClass()) ? TClassRole::Persistent
                                                        : TClassRole::Other;
-  plan.Open = "<" + Class->ClassName + ">";
-  plan.Close = "</" + Class->ClassName + ">";
+  plan.Open = TTag("<" + Class->ClassName + ">");
+  plan.Close = TTag("</" + Class->ClassName + ">");
   for (PPropInfo p : Class->PropList()) {
     if (!p || (p->Stored.IsConstant() && !p->Stored.Constant)) continue;
     TWriteProp w;
@@ -529,8 +555,8 @@ TWritePlan MakeWritePlan(const TClassInfo* Class) {
     w.StoredTest = !p->Stored.IsConstant();
     const TTypeKind kind = w.Type->Kind;
     w.HasDefault = HasOrdinalDefault(kind) && p->Default != NoDefault;
-    w.Open = "<" + p->Name + ">";
-    w.Close = "</" + p->Name + ">";
+    w.Open = TTag("<" + p->Name + ">");
+    w.Close = TTag("</" + p->Name + ">");
     const auto hasReserved = [](std::string_view Name) { return FindReserved(Name.data(), Name.size()); };
     if (kind == tkClass) {
       w.Kind = TWriteKind::Object;
@@ -545,8 +571,8 @@ TWritePlan MakeWritePlan(const TClassInfo* Class) {
                                             : TWriteKind::Signed;
     } else if (kind == tkEnumeration && !w.Type->IsWideBool()) {
       w.Kind = TWriteKind::Enum;
-      w.Names = &(w.Type->BaseType ? w.Type->BaseType : w.Type)->NameList;
-      for (const std::string& name : *w.Names) {
+      for (const std::string& name : (w.Type->BaseType ? w.Type->BaseType : w.Type)->NameList) {
+        w.Names.emplace_back(name);
         w.Room = std::max(w.Room, name.size());
         w.NamesReserved = w.NamesReserved || hasReserved(name);
       }
@@ -556,8 +582,8 @@ TWritePlan MakeWritePlan(const TClassInfo* Class) {
       for (int32_t bit = 0; bit < 32; ++bit) {
         name.clear();
         AppendEnumName(name, w.Type->CompType, bit);
-        w.Members.emplace_back(name);
-        w.Room += w.Members.back().size() + 1;
+        w.Names.emplace_back(name);
+        w.Room += w.Names.back().size() + 1;
         w.NamesReserved = w.NamesReserved || hasReserved(name);
       }
     } else if (kind == tkFloat) {
@@ -619,16 +645,20 @@ struct TzuXMLSerializer::TWriteState {
     if (!Formatted) return At;
     static constexpr std::string_view kBreak =
         "\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    static_assert(kBreak.size() >= kSlack);
     const size_t size = BreakSize(Level);
-    if (size <= kBreak.size()) return PutBytes(At, kBreak.substr(0, size));
-    return std::fill_n(PutBytes(At, kBreak), size - kBreak.size(), '\t');
+    if (size <= kSlack) {
+      std::memcpy(At, kBreak.data(), kSlack);
+      return At + size;
+    }
+    return std::fill_n(PutBytes(At, kBreak.substr(0, 2)), size - 2, '\t');
   }
   // Writes the tag Tag at depth Level, after its line break.
-  void PutTag(std::string_view Tag, int32_t Level) {
-    Pending.Commit(PutBytes(PutBreak(Pending.Reserve(BreakSize(Level) + Tag.size()), Level), Tag));
+  void PutTag(const TTag& Tag, int32_t Level) {
+    Pending.Commit(Tag.PutAt(PutBreak(Pending.Reserve(BreakSize(Level) + Tag.size() + kSlack), Level)));
   }
-  void Open(std::string_view Tag, int32_t& Level) { PutTag(Tag, Level++); }
-  void Close(std::string_view Tag, int32_t& Level) { PutTag(Tag, --Level); }
+  void Open(const TTag& Tag, int32_t& Level) { PutTag(Tag, Level++); }
+  void Close(const TTag& Tag, int32_t& Level) { PutTag(Tag, --Level); }
   // Marks what is pending as whole, and hands it to the stream once there is enough of it. Should
   // the stream fail, nothing counts as pending any more.
   void Commit();
@@ -640,8 +670,8 @@ struct TzuXMLSerializer::TWriteState {
   void WriteObject(TObject* Object, const TWriteProp& Prop, int32_t Level);
   // Writes the element of an object or a collection item, Name its name for the depth check, with
   // the elements of its properties inside.
-  void WriteElement(TObject* Object, const TWritePlan& Plan, std::string_view Name, std::string_view OpenTag,
-                    std::string_view CloseTag, int32_t Level);
+  void WriteElement(TObject* Object, const TWritePlan& Plan, std::string_view Name, const TTag& OpenTag,
+                    const TTag& CloseTag, int32_t Level);
 };
 
 TzuXMLSerializer::TzuXMLSerializer(TComponent* AOwner) : TComponent(AOwner) {}
@@ -778,9 +808,8 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
       WriteText(Object, Prop, Level);
       return;
   }
-  char* const value = PutBytes(
-      PutBreak(Pending.Reserve(BreakSize(Level) + Prop.Open.size() + room + Prop.Close.size()), Level),
-      Prop.Open);
+  char* const value = Prop.Open.PutAt(PutBreak(
+      Pending.Reserve(BreakSize(Level) + Prop.Open.size() + room + Prop.Close.size() + kSlack), Level));
   char* at = value;
   bool reserved = false;  // the text may hold "<", ">" or "&"
   switch (Prop.Kind) {
@@ -797,14 +826,14 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
       at = std::to_chars(at, at + room, static_cast<uint32_t>(ordinal)).ptr;
       break;
     case TWriteKind::Enum:
-      if (ordinal >= 0 && static_cast<size_t>(ordinal) < Prop.Names->size())
-        at = PutBytes(at, (*Prop.Names)[static_cast<size_t>(ordinal)]);
+      if (ordinal >= 0 && static_cast<size_t>(ordinal) < Prop.Names.size())
+        at = Prop.Names[static_cast<size_t>(ordinal)].PutAt(at);
       reserved = Prop.NamesReserved;
       break;
     case TWriteKind::Set:
       for (auto mask = static_cast<uint32_t>(ordinal); mask; mask &= mask - 1) {
         if (at > value) *at++ = ',';
-        at = PutBytes(at, Prop.Members[static_cast<size_t>(std::countr_zero(mask))]);
+        at = Prop.Names[static_cast<size_t>(std::countr_zero(mask))].PutAt(at);
       }
       reserved = Prop.NamesReserved;
       break;
@@ -822,9 +851,9 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
   if (reserved && options.FReplaceReservedSymbols) {
     Pending.Commit(at);
     EscapeFrom(Pending, static_cast<size_t>(value - std::string_view(Pending).data()));
-    at = Pending.Reserve(Prop.Close.size());
+    at = Pending.Reserve(Prop.Close.size() + kSlack);
   }
-  Pending.Commit(PutBytes(at, Prop.Close));
+  Pending.Commit(Prop.Close.PutAt(at));
   Commit();
 }
 
@@ -889,8 +918,8 @@ void TzuXMLSerializer::TWriteState::WriteObject(TObject* Object, const TWritePro
 }
 
 void TzuXMLSerializer::TWriteState::WriteElement(TObject* Object, const TWritePlan& Plan,
-                                                 std::string_view Name, std::string_view OpenTag,
-                                                 std::string_view CloseTag, int32_t Level) {
+                                                 std::string_view Name, const TTag& OpenTag,
+                                                 const TTag& CloseTag, int32_t Level) {
   TVisit visit(Path, Object);
   CheckDepth(Level, Name);
   Open(OpenTag, Level);
