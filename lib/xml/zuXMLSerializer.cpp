@@ -512,7 +512,7 @@ void AppendEnumName(TTextBuffer& Out, const TTypeInfo* Type, int32_t Value) {
 // None a property that is not written but whose stored test still runs.
 enum class TWriteKind : uint8_t { Signed, UByte, UWord, Unsigned, Enum, Set, Float, Str, Text, Object, None };
 
-// One stored property of a class as it is written: worked out once per class and Serialize call.
+// One stored property of a class as it is written: worked out once per class.
 struct TWriteProp {
   PPropInfo Prop = nullptr;
   const TPropAccessor* Access = nullptr;
@@ -598,7 +598,7 @@ TWritePlan MakeWritePlan(const TClassInfo* Class) {
   return plan;
 }
 
-// The plans of the classes one Serialize call meets, each made on first use.
+// The plans of the classes met by writing, each made on first use.
 class TWritePlans {
  public:
   const TWritePlan& For(const TClassInfo* Class) {
@@ -621,6 +621,14 @@ class TWritePlans {
   std::vector<std::unique_ptr<TWritePlan>> FPlans;
 };
 
+// The plans of this thread's Serialize calls. Class information never changes once built and lives
+// as long as the program, so a plan serves every later call; a call that starts another (from a
+// getter or the header handler) shares them, as plans are only ever added.
+TWritePlans& ThreadWritePlans() {
+  thread_local TWritePlans plans;
+  return plans;
+}
+
 }  // namespace
 
 // What one Serialize call writes with and where: its formatting, its stream, the objects whose
@@ -634,7 +642,7 @@ struct TzuXMLSerializer::TWriteState {
   TVisitPath Path;
   TTextBuffer Pending;
   size_t Complete = 0;  // Pending holds whole tags and elements up to here
-  TWritePlans Plans;
+  TWritePlans& Plans = ThreadWritePlans();
 
   // The bytes of the line break and indentation before a tag at depth Level.
   size_t BreakSize(int32_t Level) const {
