@@ -15,6 +15,28 @@
 
 namespace zu::xmltest {
 
+// Written only from the getter of TReentrant below, so that the writing meets its class there first.
+class TReentrantInner : public TPersistent {
+  ZU_CLASS(TReentrantInner, TPersistent)
+ public:
+  int32_t FValue = 1;
+};
+ZU_PUBLISHED(TReentrantInner, "XmlTests") { p.property("Value", &TReentrantInner::FValue); }
+
+// A string property whose getter writes another document with the serializer that is writing it.
+class TReentrant : public TPersistent {
+  ZU_CLASS(TReentrant, TPersistent)
+ public:
+  TzuXMLSerializer* FSerializer = nullptr;
+  TReentrantInner FInner;
+  int32_t FAfter = 7;
+  std::string Inside() const { return Write(*FSerializer, const_cast<TReentrantInner*>(&FInner)); }
+};
+ZU_PUBLISHED(TReentrant, "XmlTests") {
+  p.property("Inside", &TReentrant::Inside, nullptr);
+  p.property("After", &TReentrant::FAfter);
+}
+
 namespace {
 
 const std::string kExample1 = Lines({
@@ -400,6 +422,18 @@ TEST(Serializer, WritesLongValuesWhole) {
                                             (replace ? escaped : font.FName) +
                                             "</Name><Pitch>tpDefault</Pitch><Style></Style></TTestFont>");
   }
+}
+
+// A Serialize run from a getter, half way through an object, writes its own document and leaves
+// the one being written intact.
+TEST(Serializer, AGetterMayWriteAnotherDocument) {
+  TzuXMLSerializer serializer(nullptr);
+  serializer.SetGenerateFormattedXML(false);
+  TReentrant outer;
+  outer.FSerializer = &serializer;
+  EXPECT_EQ(Write(serializer, &outer),
+            "<TReentrant><Inside><TReentrantInner><Value>1</Value></TReentrantInner></Inside>"
+            "<After>7</After></TReentrant>");
 }
 
 TEST(Serializer, SharedObjectsAreWrittenInFullAtEachPlace) {
