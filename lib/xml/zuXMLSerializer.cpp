@@ -139,8 +139,14 @@ class TTextBuffer {
     append(Text.data(), Text.size());
     return *this;
   }
+  // Room for Count more bytes: where to write them; Commit then takes the text up to the end of
+  // what was written.
+  char* Reserve(size_t Count) {
+    if (Count > FCapacity - FSize) Grow(Count);
+    return FData + FSize;
+  }
+  void Commit(const char* End) { FSize = static_cast<size_t>(End - FData); }
 
- private:
   // Tag names and most values are a few bytes long: they are copied in place, a word or two at a
   // time, without a call to the library's copy.
   static void CopyBytes(char* To, const char* From, size_t Count) {
@@ -158,6 +164,8 @@ class TTextBuffer {
       for (size_t i = 0; i < Count; ++i) To[i] = From[i];
     }
   }
+
+ private:
   [[gnu::noinline]] void Grow(size_t Count) {
     const size_t capacity = std::max({FCapacity * 2, FSize + Count, size_t{256}});
     char* data = static_cast<char*>(std::realloc(FData, capacity));
@@ -169,19 +177,6 @@ class TTextBuffer {
   size_t FSize = 0;
   size_t FCapacity = 0;
 };
-
-void AppendEscaped(TTextBuffer& Out, std::string_view Text) {
-  for (char c : Text) {
-    if (c == '<')
-      Out += "&lt;";
-    else if (c == '>')
-      Out += "&gt;";
-    else if (c == '&')
-      Out += "&amp;";
-    else
-      Out += c;
-  }
-}
 
 // "&lt;", "&gt;" and "&amp;" back to "<", ">" and "&" in one pass from left to right: a decoded
 // "&" never starts another entity, so "&amp;lt;" gives "&lt;". Other entities stay as written.
@@ -335,65 +330,67 @@ std::string_view RawValue(const char* Start, const char* End) {
 
 }  // namespace
 
-// What one Serialize call writes with and where: its formatting, its stream, the objects whose
-// elements are open, and the text not yet handed to the stream. Text is handed over in large pieces;
-// when the writing fails, the whole tags and elements before the failure still reach the stream, as
-// they would have had each been written at once.
-struct TzuXMLSerializer::TWriteState {
-  TStream* Stream = nullptr;
-  bool Formatted = true;
-  TVisitPath Path;
-  TTextBuffer Pending;
-  size_t Complete = 0;  // Pending holds whole tags and elements up to here
+namespace {
 
-  // Line break and indentation before a tag at depth Level: CR LF and Level TABs, or nothing.
-  void Break(int32_t Level) {
-    if (!Formatted) return;
-    static constexpr std::string_view kBreak =
-        "\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
-    const size_t tabs = static_cast<size_t>(std::max(Level, 0));
-    Pending.append(kBreak.data(), 2 + std::min(tabs, kBreak.size() - 2));
-    if (tabs > kBreak.size() - 2) Pending.append(tabs - (kBreak.size() - 2), '\t');
-  }
-  void Open(std::string_view Name, int32_t& Level) {
-    Break(Level);
-    Pending += '<';
-    Pending += Name;
-    Pending += '>';
-    ++Level;
-  }
-  void Close(std::string_view Name, int32_t& Level, bool Compound) {
-    --Level;
-    if (Compound) Break(Level);
-    Pending += "</";
-    Pending += Name;
-    Pending += '>';
-  }
-};
+const TClassInfo* StringsClass() {
+  static const TClassInfo* const cls = TStrings::StaticClass();
+  return cls;
+}
+const TClassInfo* CollectionClass() {
+  static const TClassInfo* const cls = TCollection::StaticClass();
+  return cls;
+}
+const TClassInfo* PersistentClass() {
+  static const TClassInfo* const cls = TPersistent::StaticClass();
+  return cls;
+}
+
+}  // namespace
 
 namespace {
 
-constexpr size_t kPieceSize = size_t{1} << 14;
-
-void AppendInteger(TTextBuffer& Out, int64_t Value) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, Value);
-  Out.append(buffer, static_cast<size_t>(result.ptr - buffer));
+// Text written at a place with room for it; the end of what was written.
+inline char* PutBytes(char* At, std::string_view Text) {
+  TTextBuffer::CopyBytes(At, Text.data(), Text.size());
+  return At + Text.size();
 }
 
-// The framework's float text (FloatToStr): 15 significant digits in general format.
-void AppendFloat(TTextBuffer& Out, double Value, char Separator) {
-  if (std::isnan(Value)) {
-    Out += "NAN";
-    return;
+// Bytes that may be written past the end of a tag, a name or a line break: the room made for an
+// element's text includes them, so that short texts are copied as one block of fixed size.
+constexpr size_t kSlack = 32;
+
+// A tag or a name, kept with kSlack bytes behind it so that it can be copied as one block.
+class TTag {
+ public:
+  TTag() = default;
+  explicit TTag(std::string_view Text) : FText(Text), FSize(Text.size()) { FText.append(kSlack, '\0'); }
+  size_t size() const { return FSize; }
+  operator std::string_view() const { return {FText.data(), FSize}; }
+  // Writes the text at a place with kSlack bytes of room behind it.
+  char* PutAt(char* At) const {
+    if (FSize <= 16)
+      std::memcpy(At, FText.data(), 16);
+    else if (FSize <= kSlack)
+      std::memcpy(At, FText.data(), kSlack);
+    else
+      std::memcpy(At, FText.data(), FSize);
+    return At + FSize;
   }
-  if (std::isinf(Value)) {
-    Out += Value < 0 ? "-INF" : "INF";
-    return;
-  }
+
+ private:
+  std::string FText;
+  size_t FSize = 0;
+};
+
+// The framework's float text (FloatToStr): 15 significant digits in general format, at most
+// kFloatRoom bytes.
+constexpr size_t kFloatRoom = 40;
+char* PutFloat(char* At, double Value, char Separator) {
+  if (std::isnan(Value)) return PutBytes(At, "NAN");
+  if (std::isinf(Value)) return PutBytes(At, Value < 0 ? "-INF" : "INF");
   if (Value == 0) {
-    Out += '0';
-    return;
+    *At = '0';
+    return At + 1;
   }
   // Most stored numbers are short decimals: when Value times 10^k (k <= 8) is an integer M below
   // 10^15, Value lies within a relative 2^-53 of M / 10^k, closer than half a unit of the 15th
@@ -410,20 +407,19 @@ void AppendFloat(TTextBuffer& Out, double Value, char Separator) {
       size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
       size_t fraction = k;
       for (; fraction > 0 && digits[count - 1] == '0'; --fraction) --count;
-      if (Value < 0) Out += '-';
+      if (Value < 0) *At++ = '-';
       if (fraction >= count) {
-        Out += '0';
-        Out += Separator;
-        Out.append(fraction - count, '0');
-        Out.append(digits, count);
-      } else {
-        Out.append(digits, count - fraction);
-        if (fraction) {
-          Out += Separator;
-          Out.append(digits + count - fraction, fraction);
-        }
+        *At++ = '0';
+        *At++ = Separator;
+        At = std::fill_n(At, fraction - count, '0');
+        return PutBytes(At, {digits, count});
       }
-      return;
+      At = PutBytes(At, {digits, count - fraction});
+      if (fraction) {
+        *At++ = Separator;
+        At = PutBytes(At, {digits + count - fraction, fraction});
+      }
+      return At;
     }
   }
   // A normal double whose shortest exact form has at most 15 significant digits lies closer to it
@@ -452,32 +448,52 @@ void AppendFloat(TTextBuffer& Out, double Value, char Separator) {
   for (; p < result.ptr; ++p) exponent = exponent * 10 + (*p - '0');
   if (negativeExponent) exponent = -exponent;
   while (count > 1 && digits[count - 1] == '0') --count;
-  if (negative) Out += '-';
+  if (negative) *At++ = '-';
   if (exponent >= 15 || exponent < -5) {
-    Out += digits[0];
+    *At++ = digits[0];
     if (count > 1) {
-      Out += Separator;
-      Out.append(digits + 1, count - 1);
+      *At++ = Separator;
+      At = PutBytes(At, {digits + 1, count - 1});
     }
-    Out += 'E';
-    if (exponent < 0) Out += '-';
-    AppendInteger(Out, std::abs(exponent));
-  } else if (exponent < 0) {
-    Out += '0';
-    Out += Separator;
-    Out.append(static_cast<size_t>(-exponent - 1), '0');
-    Out.append(digits, count);
-  } else {
-    const size_t intDigits = static_cast<size_t>(exponent) + 1;
-    if (count <= intDigits) {
-      Out.append(digits, count);
-      Out.append(intDigits - count, '0');
-    } else {
-      Out.append(digits, intDigits);
-      Out += Separator;
-      Out.append(digits + intDigits, count - intDigits);
-    }
+    *At++ = 'E';
+    if (exponent < 0) *At++ = '-';
+    return std::to_chars(At, At + 4, std::abs(exponent)).ptr;
   }
+  if (exponent < 0) {
+    *At++ = '0';
+    *At++ = Separator;
+    At = std::fill_n(At, -exponent - 1, '0');
+    return PutBytes(At, {digits, count});
+  }
+  const size_t intDigits = static_cast<size_t>(exponent) + 1;
+  if (count <= intDigits) return std::fill_n(PutBytes(At, {digits, count}), intDigits - count, '0');
+  At = PutBytes(At, {digits, intDigits});
+  *At++ = Separator;
+  return PutBytes(At, {digits + intDigits, count - intDigits});
+}
+
+// Text with "<", ">" and "&" replaced by "&lt;", "&gt;" and "&amp;", written at a place with room
+// for five bytes per byte of Text.
+char* PutEscaped(char* At, std::string_view Text) {
+  const char* from = Text.data();
+  const char* const end = from + Text.size();
+  while (const char* reserved = FindReserved(from, static_cast<size_t>(end - from))) {
+    At = PutBytes(At, {from, static_cast<size_t>(reserved - from)});
+    At = PutBytes(At, *reserved == '<' ? "&lt;" : *reserved == '>' ? "&gt;" : "&amp;");
+    from = reserved + 1;
+  }
+  return PutBytes(At, {from, static_cast<size_t>(end - from)});
+}
+
+// Replaces "<", ">" and "&" from Start on by "&lt;", "&gt;" and "&amp;".
+void EscapeFrom(TTextBuffer& Text, size_t Start) {
+  const std::string_view all = Text;
+  const char* const reserved = FindReserved(all.data() + Start, all.size() - Start);
+  if (!reserved) return;
+  const size_t first = static_cast<size_t>(reserved - all.data());
+  const std::string tail(all.substr(first));
+  Text.resize(first);
+  Text.Commit(PutEscaped(Text.Reserve(tail.size() * 5), tail));
 }
 
 // The identifier of an enumeration value as GetEnumName gives it, appended.
@@ -491,77 +507,180 @@ void AppendEnumName(TTextBuffer& Out, const TTypeInfo* Type, int32_t Value) {
     Out += base->NameList[static_cast<size_t>(Value)];
 }
 
-// Appends a property's value text, the same as GetPropText gives, without a temporary string for
-// the ordinal and float kinds. Ordinal yields the ordinal value of the ordinal kinds.
-void AppendValueText(TTextBuffer& Out, const TObject* Object, PPropInfo PropInfo, TTypeKind Kind,
-                     int32_t& Ordinal) {
-  const TTypeInfo* type = PropInfo->PropType();
-  switch (Kind) {
-    case tkInteger:
-    case tkChar:
-    case tkWChar: {
-      const int32_t v = Ordinal = GetOrdProp(Object, PropInfo);
-      if (type->IsUnsignedRange())
-        AppendInteger(Out, static_cast<uint32_t>(v));
-      else if (type->OrdType == otUByte)
-        AppendInteger(Out, static_cast<uint8_t>(v));
-      else if (type->OrdType == otUWord)
-        AppendInteger(Out, static_cast<uint16_t>(v));
-      else
-        AppendInteger(Out, v);
-      break;
-    }
-    case tkEnumeration:
-      AppendEnumName(Out, type, Ordinal = GetOrdProp(Object, PropInfo));
-      break;
-    case tkSet: {
-      const auto mask = static_cast<uint32_t>(Ordinal = GetOrdProp(Object, PropInfo));
-      const size_t start = Out.size();
-      for (int bit = 0; bit < 32; ++bit) {
-        if (!(mask & (1u << bit))) continue;
-        if (Out.size() > start) Out += ',';
-        AppendEnumName(Out, type->CompType, bit);
+// How a property's value text is formed: ordinals by their range, enumeration and set members by
+// name, floats, strings; Text takes the framework's text; Object is an object-valued property, and
+// None a property that is not written but whose stored test still runs.
+enum class TWriteKind : uint8_t { Signed, UByte, UWord, Unsigned, Enum, Set, Float, Str, Text, Object, None };
+
+// One stored property of a class as it is written: worked out once per class.
+struct TWriteProp {
+  PPropInfo Prop = nullptr;
+  const TPropAccessor* Access = nullptr;
+  const TTypeInfo* Type = nullptr;
+  TWriteKind Kind = TWriteKind::None;
+  bool StoredTest = false;     // stored-ness is a test run on each object
+  bool HasDefault = false;     // an ordinal with a declared default, which ExcludeDefaultValues skips
+  bool NamesReserved = false;  // a member name holds "<", ">" or "&"
+  size_t Room = 0;             // the most bytes the value text of Enum and Set takes
+  std::vector<TTag> Names;     // Enum: the identifier of each value; Set: the name of each of the 32 members
+  TTag Open, Close;            // "<Name>", "</Name>"
+};
+
+// What an object's class is to the writer: a string list, a collection, another persistent object
+// or none of these.
+enum class TClassRole : uint8_t { Strings, Collection, Persistent, Other };
+
+struct TWritePlan {
+  const TClassInfo* Class = nullptr;
+  TClassRole Role = TClassRole::Other;
+  TTag Open, Close;  // the tags of an item of this class
+  std::vector<TWriteProp> Props;
+};
+
+TWritePlan MakeWritePlan(const TClassInfo* Class) {
+  TWritePlan plan;
+  plan.Class = Class;
+  plan.Role = Class->InheritsFrom(StringsClass())      ? TClassRole::Strings
+              : Class->InheritsFrom(CollectionClass()) ? TClassRole::Collection
+              : Class->InheritsFrom(PersistentClass()) ? TClassRole::Persistent
+                                                       : TClassRole::Other;
+  plan.Open = TTag("<" + Class->ClassName + ">");
+  plan.Close = TTag("</" + Class->ClassName + ">");
+  for (PPropInfo p : Class->PropList()) {
+    if (!p || (p->Stored.IsConstant() && !p->Stored.Constant)) continue;
+    TWriteProp w;
+    w.Prop = p;
+    w.Access = p->Access.get();
+    w.Type = p->PropType();
+    w.StoredTest = !p->Stored.IsConstant();
+    const TTypeKind kind = w.Type->Kind;
+    w.HasDefault = HasOrdinalDefault(kind) && p->Default != NoDefault;
+    w.Open = TTag("<" + p->Name + ">");
+    w.Close = TTag("</" + p->Name + ">");
+    const auto hasReserved = [](std::string_view Name) { return FindReserved(Name.data(), Name.size()); };
+    if (kind == tkClass) {
+      w.Kind = TWriteKind::Object;
+    } else if (!IsValueKind(kind)) {
+      if (!w.StoredTest) continue;
+    } else if (!w.Access) {
+      w.Kind = TWriteKind::Text;  // raises the framework's error
+    } else if (kind == tkInteger || kind == tkChar || kind == tkWChar) {
+      w.Kind = w.Type->IsUnsignedRange()    ? TWriteKind::Unsigned
+               : w.Type->OrdType == otUByte ? TWriteKind::UByte
+               : w.Type->OrdType == otUWord ? TWriteKind::UWord
+                                            : TWriteKind::Signed;
+    } else if (kind == tkEnumeration && !w.Type->IsWideBool()) {
+      w.Kind = TWriteKind::Enum;
+      for (const std::string& name : (w.Type->BaseType ? w.Type->BaseType : w.Type)->NameList) {
+        w.Names.emplace_back(name);
+        w.Room = std::max(w.Room, name.size());
+        w.NamesReserved = w.NamesReserved || hasReserved(name);
       }
-      break;
+    } else if (kind == tkSet && w.Type->CompType) {
+      w.Kind = TWriteKind::Set;
+      TTextBuffer name;
+      for (int32_t bit = 0; bit < 32; ++bit) {
+        name.clear();
+        AppendEnumName(name, w.Type->CompType, bit);
+        w.Names.emplace_back(name);
+        w.Room += w.Names.back().size() + 1;
+        w.NamesReserved = w.NamesReserved || hasReserved(name);
+      }
+    } else if (kind == tkFloat) {
+      w.Kind = TWriteKind::Float;
+    } else if (kind == tkString || kind == tkLString) {
+      w.Kind = TWriteKind::Str;
+    } else {
+      w.Kind = TWriteKind::Text;
     }
-    case tkFloat:
-      AppendFloat(Out, GetFloatProp(Object, PropInfo), FormatSettings.DecimalSeparator);
-      break;
-    case tkString:
-    case tkLString:
-    case tkWString:
-      Out += GetStrProp(Object, PropInfo);
-      break;
-    default:
-      Out += GetPropText(Object, PropInfo);
+    plan.Props.push_back(std::move(w));
   }
+  return plan;
 }
 
-// Replaces "<", ">" and "&" from Start on by "&lt;", "&gt;" and "&amp;".
-void EscapeFrom(TTextBuffer& Text, size_t Start) {
-  const std::string_view all = Text;
-  const char* const reserved = FindReserved(all.data() + Start, all.size() - Start);
-  if (!reserved) return;
-  const size_t first = static_cast<size_t>(reserved - all.data());
-  const std::string tail(all.substr(first));
-  Text.resize(first);
-  AppendEscaped(Text, tail);
-}
+// The plans of the classes met by writing, each made on first use.
+class TWritePlans {
+ public:
+  const TWritePlan& For(const TClassInfo* Class) {
+    const TWritePlan* const plan = FSlots[Slot(Class)];
+    return plan && plan->Class == Class ? *plan : Find(Class);
+  }
 
-const TClassInfo* StringsClass() {
-  static const TClassInfo* const cls = TStrings::StaticClass();
-  return cls;
-}
-const TClassInfo* CollectionClass() {
-  static const TClassInfo* const cls = TCollection::StaticClass();
-  return cls;
-}
-const TClassInfo* PersistentClass() {
-  static const TClassInfo* const cls = TPersistent::StaticClass();
-  return cls;
+ private:
+  static size_t Slot(const TClassInfo* Class) {
+    return (reinterpret_cast<uintptr_t>(Class) * 0x9E3779B97F4A7C15ull) >> 59;
+  }
+  [[gnu::noinline]] const TWritePlan& Find(const TClassInfo* Class) {
+    auto found = std::find_if(FPlans.begin(), FPlans.end(), [&](const auto& p) { return p->Class == Class; });
+    if (found == FPlans.end())
+      found = FPlans.insert(FPlans.end(), std::make_unique<TWritePlan>(MakeWritePlan(Class)));
+    FSlots[Slot(Class)] = found->get();
+    return **found;
+  }
+  std::array<const TWritePlan*, 32> FSlots{};
+  std::vector<std::unique_ptr<TWritePlan>> FPlans;
+};
+
+// The plans of this thread's Serialize calls. Class information never changes once built and lives
+// as long as the program, so a plan serves every later call; a call that starts another (from a
+// getter or the header handler) shares them, as plans are only ever added.
+TWritePlans& ThreadWritePlans() {
+  thread_local TWritePlans plans;
+  return plans;
 }
 
 }  // namespace
+
+// What one Serialize call writes with and where: its formatting, its stream, the objects whose
+// elements are open, and the text not yet handed to the stream. Text is handed over in large pieces;
+// when the writing fails, the whole tags and elements before the failure still reach the stream, as
+// they would have had each been written at once.
+struct TzuXMLSerializer::TWriteState {
+  TzuXMLSerializer* Owner = nullptr;  // its options other than the formatting are read as they stand
+  TStream* Stream = nullptr;
+  bool Formatted = true;
+  TVisitPath Path;
+  TTextBuffer Pending;
+  size_t Complete = 0;  // Pending holds whole tags and elements up to here
+  TWritePlans& Plans = ThreadWritePlans();
+
+  // The bytes of the line break and indentation before a tag at depth Level.
+  size_t BreakSize(int32_t Level) const {
+    return Formatted ? 2 + static_cast<size_t>(std::max(Level, 0)) : 0;
+  }
+  // Writes them: CR LF and Level TABs, or nothing.
+  char* PutBreak(char* At, int32_t Level) const {
+    if (!Formatted) return At;
+    static constexpr std::string_view kBreak =
+        "\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    static_assert(kBreak.size() >= kSlack);
+    const size_t size = BreakSize(Level);
+    if (size <= kSlack) {
+      std::memcpy(At, kBreak.data(), kSlack);
+      return At + size;
+    }
+    return std::fill_n(PutBytes(At, kBreak.substr(0, 2)), size - 2, '\t');
+  }
+  // Writes the tag Tag at depth Level, after its line break.
+  void PutTag(const TTag& Tag, int32_t Level) {
+    Pending.Commit(Tag.PutAt(PutBreak(Pending.Reserve(BreakSize(Level) + Tag.size() + kSlack), Level)));
+  }
+  void Open(const TTag& Tag, int32_t& Level) { PutTag(Tag, Level++); }
+  void Close(const TTag& Tag, int32_t& Level) { PutTag(Tag, --Level); }
+  // Marks what is pending as whole, and hands it to the stream once there is enough of it. Should
+  // the stream fail, nothing counts as pending any more.
+  void Commit();
+
+  // Writes the elements of Object's properties at depth Level.
+  void WriteProps(TObject* Object, const TWritePlan& Plan, int32_t Level);
+  void WriteValue(TObject* Object, const TWriteProp& Prop, int32_t Level);
+  void WriteText(TObject* Object, const TWriteProp& Prop, int32_t Level);
+  void WriteObject(TObject* Object, const TWriteProp& Prop, int32_t Level);
+  // Writes the element of an object or a collection item, Name its name for the depth check, with
+  // the elements of its properties inside.
+  void WriteElement(TObject* Object, const TWritePlan& Plan, std::string_view Name, const TTag& OpenTag,
+                    const TTag& CloseTag, int32_t Level);
+};
 
 TzuXMLSerializer::TzuXMLSerializer(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -590,6 +709,10 @@ void TzuXMLSerializer::CheckNotVisited(const TVisitPath& Path, const TObject* Ob
 
 // ---- Writing ----
 
+namespace {
+constexpr size_t kPieceSize = size_t{1} << 14;
+}  // namespace
+
 void TzuXMLSerializer::WriteOutStream(std::string_view Text) {
   while (!Text.empty()) {
     const size_t n = std::min<size_t>(Text.size(), std::numeric_limits<int32_t>::max());
@@ -602,6 +725,7 @@ void TzuXMLSerializer::Serialize(TObject* Object, TStream& Stream) {
   RequireObject(Object);
   // The formatting belongs to this call: a Serialize run from the header handler keeps its own.
   TWriteState state;
+  state.Owner = this;
   state.Formatted = FGenerateFormattedXML;
   std::string header;
   // A copy runs: the handler may assign the event anew while it runs.
@@ -620,13 +744,13 @@ void TzuXMLSerializer::Serialize(TObject* Object, TStream& Stream) {
 
   try {
     state.Pending += header;
-    const std::string& name = Object->ClassName();
+    const TWritePlan& plan = state.Plans.For(Object->ClassType());
     int32_t level = 0;
-    state.Open(name, level);
+    state.Open(plan.Open, level);
     state.Complete = state.Pending.size();
     state.Path.push_back(Object);
-    SerializeInternal(Object, level);
-    state.Close(name, level, true);
+    state.WriteProps(Object, plan, level);
+    state.Close(plan.Close, level);
     state.Complete = state.Pending.size();
   } catch (...) {
     state.Pending.resize(state.Complete);
@@ -637,84 +761,180 @@ void TzuXMLSerializer::Serialize(TObject* Object, TStream& Stream) {
 }
 
 void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
-  TWriteState& w = *FWrite;
-  TTextBuffer& out = w.Pending;
-  // Marks what is pending as whole, and hands it to the stream once there is enough of it. Should
-  // the stream fail, nothing counts as pending any more.
-  auto commit = [&] {
-    w.Complete = out.size();
-    if (out.size() < kPieceSize) return;
-    w.Complete = 0;
-    WriteOutStream(out);
-    out.clear();
-  };
-  for (PPropInfo p : Object->ClassType()->PropList()) {
-    if (!p || !IsStoredProp(Object, p)) continue;
-    const TTypeKind kind = p->Kind();
-    if (IsValueKind(kind)) {
-      w.Break(Level);
-      out += '<';
-      out += p->Name;
-      out += '>';
-      const size_t start = out.size();
-      int32_t ordinal = 0;
-      AppendValueText(out, Object, p, kind, ordinal);
-      // Only a declared default is compared: the no-default marker is no value to skip.
-      if ((FExcludeEmptyValues && out.size() == start) ||
-          (FExcludeDefaultValues && HasOrdinalDefault(kind) && p->Default != NoDefault &&
-           ordinal == p->Default)) {
-        out.resize(w.Complete);
-        continue;
-      }
-      if (FReplaceReservedSymbols) EscapeFrom(out, start);
-      out += "</";
-      out += p->Name;
-      out += '>';
-      commit();
-    } else if (kind == tkClass) {
-      TObject* o = GetObjectProp(Object, p);
-      if (!o) continue;
-      CheckNotVisited(w.Path, o, p->Name);
-      const TClassInfo* cls = o->ClassType();
-      if (cls->InheritsFrom(StringsClass())) {
-        w.Open(p->Name, Level);
-        out += static_cast<TStrings*>(o)->CommaText();
-        w.Close(p->Name, Level, true);
-        commit();
-      } else if (cls->InheritsFrom(CollectionClass())) {
-        auto* collection = static_cast<TCollection*>(o);
-        TVisit visit(w.Path, collection);
-        if (FWrapCollections) {
-          CheckDepth(Level, p->Name);
-          w.Open(p->Name, Level);
-          commit();
-        }
-        SerializeInternal(collection, Level);
-        for (int i = 0; i < collection->Count(); ++i) {
-          TCollectionItem* item = collection->Items(i);
-          TVisit visitItem(w.Path, item);
-          CheckDepth(Level, item->ClassName());
-          w.Open(item->ClassName(), Level);
-          commit();
-          SerializeInternal(item, Level);
-          w.Close(item->ClassName(), Level, true);
-          commit();
-        }
-        if (FWrapCollections) {
-          w.Close(p->Name, Level, true);
-          commit();
-        }
-      } else if (cls->InheritsFrom(PersistentClass())) {
-        TVisit visit(w.Path, o);
-        CheckDepth(Level, p->Name);
-        w.Open(p->Name, Level);
-        commit();
-        SerializeInternal(o, Level);
-        w.Close(p->Name, Level, true);
-        commit();
-      }
-    }
+  FWrite->WriteProps(Object, FWrite->Plans.For(Object->ClassType()), Level);
+}
+
+void TzuXMLSerializer::TWriteState::Commit() {
+  Complete = Pending.size();
+  if (Complete < kPieceSize) return;
+  Complete = 0;
+  Owner->WriteOutStream(Pending);
+  Pending.clear();
+}
+
+void TzuXMLSerializer::TWriteState::WriteProps(TObject* Object, const TWritePlan& Plan, int32_t Level) {
+  for (const TWriteProp& p : Plan.Props) {
+    if (p.StoredTest && !p.Prop->Stored.Test(Object)) continue;
+    if (p.Kind == TWriteKind::Object)
+      WriteObject(Object, p, Level);
+    else if (p.Kind != TWriteKind::None)
+      WriteValue(Object, p, Level);
   }
+}
+
+// A value's element is written in place, in room made once for all of it, and taken back when
+// ExcludeEmptyValues or ExcludeDefaultValues skip it. Only values that may hold "<", ">" or "&"
+// are searched for them.
+void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp& Prop, int32_t Level) {
+  const TzuXMLSerializer& options = *Owner;
+  int32_t ordinal = 0;
+  double number = 0;
+  std::string text;
+  size_t room = 11;  // an ordinal's digits
+  switch (Prop.Kind) {
+    case TWriteKind::Enum:
+    case TWriteKind::Set:
+      room = Prop.Room;
+      [[fallthrough]];
+    case TWriteKind::Signed:
+    case TWriteKind::UByte:
+    case TWriteKind::UWord:
+    case TWriteKind::Unsigned:
+      ordinal = Prop.Access->GetOrd(Object);
+      // Only a declared default is compared: the no-default marker is no value to skip.
+      if (options.FExcludeDefaultValues && Prop.HasDefault && ordinal == Prop.Prop->Default) return;
+      break;
+    case TWriteKind::Float:
+      number = Prop.Access->GetFloat(Object);
+      room = kFloatRoom;
+      break;
+    case TWriteKind::Str:
+      text = Prop.Access->GetStr(Object);
+      room = text.size();
+      break;
+    default:
+      WriteText(Object, Prop, Level);
+      return;
+  }
+  char* const value = Prop.Open.PutAt(PutBreak(
+      Pending.Reserve(BreakSize(Level) + Prop.Open.size() + room + Prop.Close.size() + kSlack), Level));
+  char* at = value;
+  bool reserved = false;  // the text may hold "<", ">" or "&"
+  switch (Prop.Kind) {
+    case TWriteKind::Signed:
+      at = std::to_chars(at, at + room, ordinal).ptr;
+      break;
+    case TWriteKind::UByte:
+      at = std::to_chars(at, at + room, static_cast<uint8_t>(ordinal)).ptr;
+      break;
+    case TWriteKind::UWord:
+      at = std::to_chars(at, at + room, static_cast<uint16_t>(ordinal)).ptr;
+      break;
+    case TWriteKind::Unsigned:
+      at = std::to_chars(at, at + room, static_cast<uint32_t>(ordinal)).ptr;
+      break;
+    case TWriteKind::Enum:
+      if (ordinal >= 0 && static_cast<size_t>(ordinal) < Prop.Names.size())
+        at = Prop.Names[static_cast<size_t>(ordinal)].PutAt(at);
+      reserved = Prop.NamesReserved;
+      break;
+    case TWriteKind::Set:
+      for (auto mask = static_cast<uint32_t>(ordinal); mask; mask &= mask - 1) {
+        if (at > value) *at++ = ',';
+        at = Prop.Names[static_cast<size_t>(std::countr_zero(mask))].PutAt(at);
+      }
+      reserved = Prop.NamesReserved;
+      break;
+    case TWriteKind::Float: {
+      const char separator = FormatSettings.DecimalSeparator;
+      at = PutFloat(at, number, separator);
+      reserved = separator == '<' || separator == '>' || separator == '&';
+      break;
+    }
+    default:
+      at = PutBytes(at, text);
+      reserved = options.FReplaceReservedSymbols && FindReserved(text.data(), text.size());
+  }
+  if (at == value && options.FExcludeEmptyValues) return;
+  if (reserved && options.FReplaceReservedSymbols) {
+    Pending.Commit(at);
+    EscapeFrom(Pending, static_cast<size_t>(value - std::string_view(Pending).data()));
+    at = Pending.Reserve(Prop.Close.size() + kSlack);
+  }
+  Pending.Commit(Prop.Close.PutAt(at));
+  Commit();
+}
+
+// The values the framework alone turns into text, and properties whose reading raises its error.
+void TzuXMLSerializer::TWriteState::WriteText(TObject* Object, const TWriteProp& Prop, int32_t Level) {
+  const TzuXMLSerializer& options = *Owner;
+  PutTag(Prop.Open, Level);
+  const size_t start = Pending.size();
+  int32_t ordinal = 0;
+  if (Prop.Type->Kind == tkEnumeration)
+    AppendEnumName(Pending, Prop.Type, ordinal = GetOrdProp(Object, Prop.Prop));
+  else
+    Pending += GetPropText(Object, Prop.Prop);
+  if ((options.FExcludeEmptyValues && Pending.size() == start) ||
+      (options.FExcludeDefaultValues && Prop.HasDefault && ordinal == Prop.Prop->Default)) {
+    Pending.resize(Complete);
+    return;
+  }
+  if (options.FReplaceReservedSymbols) EscapeFrom(Pending, start);
+  Pending += Prop.Close;
+  Commit();
+}
+
+void TzuXMLSerializer::TWriteState::WriteObject(TObject* Object, const TWriteProp& Prop, int32_t Level) {
+  TObject* const o = Prop.Access ? Prop.Access->GetObject(Object) : GetObjectProp(Object, Prop.Prop);
+  if (!o) return;
+  CheckNotVisited(Path, o, Prop.Prop->Name);
+  const TWritePlan& plan = Plans.For(o->ClassType());
+  switch (plan.Role) {
+    case TClassRole::Strings:
+      Open(Prop.Open, Level);
+      Pending += static_cast<TStrings*>(o)->CommaText();
+      Close(Prop.Close, Level);
+      Commit();
+      break;
+    case TClassRole::Collection: {
+      auto* collection = static_cast<TCollection*>(o);
+      TVisit visit(Path, collection);
+      if (Owner->FWrapCollections) {
+        CheckDepth(Level, Prop.Prop->Name);
+        Open(Prop.Open, Level);
+        Commit();
+      }
+      WriteProps(collection, plan, Level);
+      for (int i = 0; i < collection->Count(); ++i) {
+        TCollectionItem* item = collection->Items(i);
+        const TWritePlan& itemPlan = Plans.For(item->ClassType());
+        WriteElement(item, itemPlan, itemPlan.Class->ClassName, itemPlan.Open, itemPlan.Close, Level);
+      }
+      if (Owner->FWrapCollections) {
+        Close(Prop.Close, Level);
+        Commit();
+      }
+      break;
+    }
+    case TClassRole::Persistent:
+      WriteElement(o, plan, Prop.Prop->Name, Prop.Open, Prop.Close, Level);
+      break;
+    case TClassRole::Other:
+      break;
+  }
+}
+
+void TzuXMLSerializer::TWriteState::WriteElement(TObject* Object, const TWritePlan& Plan,
+                                                 std::string_view Name, const TTag& OpenTag,
+                                                 const TTag& CloseTag, int32_t Level) {
+  TVisit visit(Path, Object);
+  CheckDepth(Level, Name);
+  Open(OpenTag, Level);
+  Commit();
+  WriteProps(Object, Plan, Level);
+  Close(CloseTag, Level);
+  Commit();
 }
 
 // ---- Reading ----

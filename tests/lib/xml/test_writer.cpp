@@ -4,14 +4,38 @@
 #include <climits>
 #include <cmath>
 #include <limits>
-#include <random>
 #include <functional>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "lib/xml/zuXMLSerializer.h"
 #include "platform/system/SysUtils.h"
 #include "tests/lib/xml/TestClasses.h"
 
 namespace zu::xmltest {
+
+// Written only from the getter of TReentrant below, so that the writing meets its class there first.
+class TReentrantInner : public TPersistent {
+  ZU_CLASS(TReentrantInner, TPersistent)
+ public:
+  int32_t FValue = 1;
+};
+ZU_PUBLISHED(TReentrantInner, "XmlTests") { p.property("Value", &TReentrantInner::FValue); }
+
+// A string property whose getter writes another document with the serializer that is writing it.
+class TReentrant : public TPersistent {
+  ZU_CLASS(TReentrant, TPersistent)
+ public:
+  TzuXMLSerializer* FSerializer = nullptr;
+  TReentrantInner FInner;
+  int32_t FAfter = 7;
+  std::string Inside() const { return Write(*FSerializer, const_cast<TReentrantInner*>(&FInner)); }
+};
+ZU_PUBLISHED(TReentrant, "XmlTests") {
+  p.property("Inside", &TReentrant::Inside, nullptr);
+  p.property("After", &TReentrant::FAfter);
+}
 
 namespace {
 
@@ -362,6 +386,54 @@ TEST(Serializer, NullObjectPropertiesWriteNothing) {
   TzuXMLSerializer serializer(nullptr);
   serializer.SetGenerateFormattedXML(false);
   EXPECT_EQ(Write(serializer, &node), "<TNode><Value>3</Value></TNode>");
+}
+
+// Indentation keeps counting at any depth: a chain of nodes 40 levels deep, formatted.
+TEST(Serializer, IndentsEveryLevelOfADeepDocument) {
+  constexpr size_t kDepth = 40;
+  std::vector<TNode> chain(kDepth + 1);
+  for (size_t i = 0; i < kDepth; ++i) chain[i].FLeft = &chain[i + 1];
+  std::string expected = "\r\n<TNode>";
+  for (size_t level = 1; level <= kDepth + 1; ++level) {
+    expected += "\r\n" + std::string(level, '\t') + "<Value>0</Value>";
+    if (level <= kDepth) expected += "\r\n" + std::string(level, '\t') + "<Left>";
+  }
+  for (size_t level = kDepth; level >= 1; --level) expected += "\r\n" + std::string(level, '\t') + "</Left>";
+  TzuXMLSerializer serializer(nullptr);
+  EXPECT_EQ(Write(serializer, &chain[0]), expected + "\r\n</TNode>");
+}
+
+// A value far longer than the pieces handed to the stream, reserved symbols spread all over it,
+// is written whole, replaced or not.
+TEST(Serializer, WritesLongValuesWhole) {
+  TTestFont font;
+  font.FName.clear();
+  std::string escaped;
+  for (int i = 0; i < 60000; ++i) {
+    const char c = i % 7 == 0 ? '<' : i % 11 == 0 ? '&' : i % 13 == 0 ? '>' : static_cast<char>('a' + i % 26);
+    font.FName += c;
+    escaped += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+  }
+  TzuXMLSerializer serializer(nullptr);
+  serializer.SetGenerateFormattedXML(false);
+  for (bool replace : {false, true}) {
+    serializer.SetReplaceReservedSymbols(replace);
+    EXPECT_EQ(Write(serializer, &font), "<TTestFont><Height>-11</Height><Name>" +
+                                            (replace ? escaped : font.FName) +
+                                            "</Name><Pitch>tpDefault</Pitch><Style></Style></TTestFont>");
+  }
+}
+
+// A Serialize run from a getter, half way through an object, writes its own document and leaves
+// the one being written intact.
+TEST(Serializer, AGetterMayWriteAnotherDocument) {
+  TzuXMLSerializer serializer(nullptr);
+  serializer.SetGenerateFormattedXML(false);
+  TReentrant outer;
+  outer.FSerializer = &serializer;
+  EXPECT_EQ(Write(serializer, &outer),
+            "<TReentrant><Inside><TReentrantInner><Value>1</Value></TReentrantInner></Inside>"
+            "<After>7</After></TReentrant>");
 }
 
 TEST(Serializer, SharedObjectsAreWrittenInFullAtEachPlace) {
