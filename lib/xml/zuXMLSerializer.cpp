@@ -11,6 +11,7 @@
 #include <array>
 
 #include "lib/xml/zcXMLSerializer.h"
+#include "lib/xml/zuXMLReadPlan.h"
 #include "lib/xml/zuXMLScan.h"
 #include "platform/system/Buffers.h"
 #include "platform/system/SysUtils.h"
@@ -89,23 +90,6 @@ class TVisit {
  private:
   std::vector<const TObject*>& FPath;
 };
-
-// The first property of the list named Name, letter for letter. Names are unique in a list, and
-// documents follow the list's order: the search starts at Hint, the place after the property found
-// last, and goes round.
-inline PPropInfo FindProperty(const std::vector<PPropInfo>& Props, std::string_view Name, size_t& Hint) {
-  const size_t count = Props.size();
-  size_t i = Hint < count ? Hint : 0;
-  for (size_t k = 0; k < count; ++k) {
-    const PPropInfo p = Props[i];
-    if (p && p->Name.size() == Name.size() && SameBytes(p->Name.data(), Name.data(), Name.size())) {
-      Hint = i + 1;
-      return p;
-    }
-    if (++i == count) i = 0;
-  }
-  return nullptr;
-}
 
 // A growing text whose appends stay inline: the writer assembles every tag and value in one.
 class TTextBuffer {
@@ -292,36 +276,49 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
 // Sets a property from a plain text as the framework's set-from-text would: integers (clamped to
 // the type's range) and floats (only with the point as separator) from plain decimal numbers,
 // enumerations from an identifier and sets from identifiers joined by commas, written exactly as
-// declared. False, with nothing set, for other kinds and texts.
-[[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type,
+// declared, and strings of a plain field from the text itself. False, with nothing set, for other
+// kinds and texts.
+[[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, const xmlread::TPlanProp& Prop,
                                                  std::string_view Text) {
-  switch (type->Kind) {
-    case tkInteger:
-    case tkChar:
-    case tkWChar: {
+  using xmlread::TWay;
+  const auto setOrd = [&](int32_t Value) {
+    if (Prop.Field.SetOrd)
+      Prop.Field.SetOrd(Prop.FieldOf(Object), Value);
+    else
+      SetOrdProp(Object, Prop.Prop, Value);
+  };
+  switch (Prop.Way) {
+    case TWay::Integer: {
       int64_t v;
       if (!ParsePlainInteger(Text, v)) return false;
-      SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
+      setOrd(static_cast<int32_t>(std::clamp(v, Prop.Min, Prop.Max)));
       return true;
     }
-    case tkFloat: {
+    case TWay::Float: {
       double v;
       if (FormatSettings.DecimalSeparator != '.' || !ParsePlainFloat(Text, v)) return false;
-      SetFloatProp(Object, PropInfo, v);
+      if (Prop.Field.SetFloat)
+        Prop.Field.SetFloat(Prop.FieldOf(Object), v);
+      else
+        SetFloatProp(Object, Prop.Prop, v);
       return true;
     }
-    case tkEnumeration: {
-      const int32_t v = GetExactEnumValue(type, Text);
+    case TWay::Enumeration: {
+      const int32_t v = ExactNameIndex(Prop.Names, Text);
       if (v < 0) return false;
-      SetOrdProp(Object, PropInfo, v);
+      setOrd(v);
       return true;
     }
-    case tkSet: {
+    case TWay::Set: {
       uint32_t mask;
-      if (!TryPlainStringToSet(type, Text, mask)) return false;
-      SetOrdProp(Object, PropInfo, static_cast<int32_t>(mask));
+      if (!Prop.Type->CompType || !TryPlainStringToSet(Prop.Names, Text, mask)) return false;
+      setOrd(static_cast<int32_t>(mask));
       return true;
     }
+    case TWay::String:
+      if (!Prop.Field.SetStr) return false;
+      Prop.Field.SetStr(Prop.FieldOf(Object), Text);
+      return true;
     default:
       return false;
   }
@@ -769,12 +766,13 @@ class TClosingTags {
 }  // namespace
 
 // What one DeSerialize call keeps beside the buffer: the text of the value being set, the depth of
-// the child element being set, and the long closing-tag searches.
+// the child element being set, the long closing-tag searches and the plans of the classes read.
 struct TzuXMLSerializer::TReadState {
   explicit TReadState(const char* DocEnd) : Closing(DocEnd) {}
   std::string Text;
   int32_t Depth = 0;
   TClosingTags Closing;
+  xmlread::TReadPlans Plans;
 };
 
 void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
@@ -860,20 +858,20 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   return true;
 }
 
-[[gnu::always_inline]] inline void TzuXMLSerializer::SetValue(TObject* Object, PPropInfo PropInfo,
-                                                              const TTypeInfo* Type, std::string_view Raw) {
-  if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
+void TzuXMLSerializer::SetPlannedValue(TObject* Object, const xmlread::TPlanProp& Prop,
+                                       std::string_view Raw) {
+  if (!Prop.Writable) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text.
   if ((!FReplaceReservedSymbols || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
-      SetPlainValue(Object, PropInfo, Type, Raw))
+      SetPlainValue(Object, Prop, Raw))
     return;
-  SetValueFromText(Object, PropInfo, Type, Raw);
+  SetValueFromText(Object, Prop, Raw);
 }
 
 void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, int32_t Depth) {
   CheckDepth(Depth, {Element.Open + 1, static_cast<size_t>(Element.Body - Element.Open - 2)},
              OffsetOf(Element.Open));
-  const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
+  const xmlread::TReadPlan& plan = FRead->Plans.For(Object);
   const char* const docEnd = DocumentEnd();
   const char* const end = Element.End;
   size_t hint = 0;
@@ -890,10 +888,10 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
     const char* const stop = FindEither(tagClose + 1, docEnd, '<', '\0');
     const bool plain = stop && IsClosingTag(stop, docEnd, child);
     const char* const childEnd = plain ? stop : FindClosingTag(tagClose, docEnd, child);
-    PPropInfo prop = FindProperty(props, child, hint);
+    const xmlread::TPlanProp* prop = plan.Find(child, hint);
     // Unwrapped items stand for the collection named after their class with an "s" appended.
     if (!prop && !FWrapCollections)
-      prop = FindProperty(props, std::string(child) + 's', hint);
+      prop = plan.Find(std::string(child) + 's', hint);
     else
       FCurrent = tagStart;
     if (!prop)
@@ -904,12 +902,11 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
             OffsetOf(tagStart));
     if (prop) {
       try {
-        const TTypeInfo* const type = prop->PropType();
-        if (plain && IsValueKind(type->Kind)) {
-          SetValue(Object, prop, type, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
+        if (plain && prop->Way != xmlread::TWay::Element) {
+          SetPlannedValue(Object, *prop, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
         } else {
           FRead->Depth = Depth + 1;
-          SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
+          SetPropertyValue(Object, prop->Prop, tagClose + 1, childEnd, end);
         }
       } catch (Exception& e) {
         if (e.Offset() < 0) e.SetOffset(OffsetOf(tagClose + 1));
@@ -920,8 +917,10 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
   }
 }
 
-void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type,
+void TzuXMLSerializer::SetValueFromText(TObject* Object, const xmlread::TPlanProp& Prop,
                                         std::string_view Raw) {
+  const PPropInfo PropInfo = Prop.Prop;
+  const TTypeInfo* const Type = Prop.Type;
   // One text for all values of a reading: a setter runs once its value was taken from the text.
   std::string& text = FRead->Text;
   text.clear();
@@ -940,7 +939,7 @@ void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, con
     else
       std::replace(text.begin(), text.end(), ',', separator);
   }
-  if (SetPlainValue(Object, PropInfo, Type, text)) return;
+  if (SetPlainValue(Object, Prop, text)) return;
   if (Type->Kind == tkSet) {
     text.insert(text.begin(), '[');
     text += ']';
@@ -953,15 +952,17 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
   const TTypeInfo* const type = PropInfo->PropType();
   const TTypeKind kind = type->Kind;
   if (IsValueKind(kind)) {
-    SetValue(Object, PropInfo, type, RawValue(ValueStart, ValueEnd));
+    const xmlread::TPlanProp* planned = FRead->Plans.For(Object).Of(PropInfo);
+    const xmlread::TPlanProp other = planned ? xmlread::TPlanProp() : xmlread::MakePlanProp(Object, PropInfo);
+    SetPlannedValue(Object, planned ? *planned : other, RawValue(ValueStart, ValueEnd));
   } else if (kind == tkClass) {
     TObject* o = GetObjectProp(Object, PropInfo);
     if (!o) return;
-    const TClassInfo* cls = o->ClassType();
-    if (cls->InheritsFrom(StringsClass())) {
+    const xmlread::TRole role = FRead->Plans.For(o).Role;
+    if (role == xmlread::TRole::Strings) {
       static_cast<TStrings*>(o)->SetCommaText(
           std::string(WithoutTrailingBreak(RawValue(ValueStart, ValueEnd))));
-    } else if (cls->InheritsFrom(CollectionClass())) {
+    } else if (role == xmlread::TRole::Collection) {
       // Wrapped items lie inside the collection's own element, one level deeper; unwrapped ones
       // inside the owner's. The child being set opened at FCurrent.
       const int32_t depth = FRead->Depth;

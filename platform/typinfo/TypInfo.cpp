@@ -235,6 +235,7 @@ TObject* TPropAccessor::GetObject(const TObject*) const { WrongChannel(); }
 void TPropAccessor::SetObject(TObject*, TObject*) const { WrongChannel(); }
 TMethod TPropAccessor::GetMethod(const TObject*) const { WrongChannel(); }
 void TPropAccessor::SetMethod(TObject*, const TMethod&) const { WrongChannel(); }
+TDirectField TPropAccessor::DirectField(TObject*) const { return {}; }
 
 // ---- Property lists ----
 
@@ -330,13 +331,21 @@ int32_t GetEnumValue(const TTypeInfo* type, std::string_view name) {
   return -1;
 }
 
-int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name) {
-  if (type->Kind != tkEnumeration || type->IsWideBool() || name.empty()) return -1;
+std::span<const std::string> ExactEnumNames(const TTypeInfo* type) {
+  if (type->Kind != tkEnumeration || type->IsWideBool()) return {};
   const TTypeInfo* base = type->BaseType ? type->BaseType : type;
-  const size_t count = EnumNameCount(type);
-  for (size_t v = 0; v < count; ++v)
-    if (base->NameList[v] == name) return static_cast<int32_t>(v);
+  return {base->NameList.data(), EnumNameCount(type)};
+}
+
+int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name) {
+  if (name.empty()) return -1;
+  for (size_t v = 0; v < names.size(); ++v)
+    if (names[v] == name) return static_cast<int32_t>(v);
   return -1;
+}
+
+int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name) {
+  return ExactNameIndex(ExactEnumNames(type), name);
 }
 
 std::string SetToString(const TTypeInfo* setType, uint32_t mask, bool brackets) {
@@ -369,13 +378,17 @@ uint32_t StringToSet(const TTypeInfo* setType, std::string_view text) {
 }
 
 bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask) {
-  if (!setType->CompType || (!text.empty() && text[0] == '[')) return false;
+  return setType->CompType && TryPlainStringToSet(ExactEnumNames(setType->CompType), text, mask);
+}
+
+bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask) {
+  if (!text.empty() && text[0] == '[') return false;
   uint32_t result = 0;
   for (size_t start = 0; start < text.size();) {
     size_t end = start;
     for (; end < text.size() && text[end] != ','; ++end)
       if (text[end] == ' ' || text[end] == ']') return false;
-    const int32_t v = GetExactEnumValue(setType->CompType, text.substr(start, end - start));
+    const int32_t v = ExactNameIndex(members, text.substr(start, end - start));
     if (v < 0) return false;
     if (v <= 31) result |= 1u << v;
     start = end + 1;
