@@ -33,6 +33,7 @@ struct TPlanProp {
   PPropInfo Prop = nullptr;
   const TTypeInfo* Type = nullptr;
   std::string_view Name;
+  std::string OpenTag;  // "<Name>"; empty for a name that holds a ">"
   TWay Way = TWay::Element;
   bool Writable = false;
   // Where the field lies from the object's address; used only where Field has the store needed.
@@ -57,6 +58,18 @@ struct TReadPlan {
     for (const TPlanProp& p : Props)
       if (p.Prop == PropInfo) return &p;
     return nullptr;
+  }
+  // The property after the one found last (see Find), when its opening tag starts at Tag and ends
+  // before End: then the tag's first ">" is its last byte. Null otherwise.
+  const TPlanProp* Expected(size_t& Hint, const char* Tag, const char* End) const {
+    if (Props.empty()) return nullptr;
+    const size_t i = Hint < Props.size() ? Hint : 0;
+    const TPlanProp& p = Props[i];
+    const size_t n = p.OpenTag.size();
+    if (n == 0 || End - Tag < static_cast<ptrdiff_t>(n) || !xmlscan::SameBytes(Tag, p.OpenTag.data(), n))
+      return nullptr;
+    Hint = i + 1;
+    return &p;
   }
   // The property named Name, letter for letter. Names are unique in a list, and documents follow
   // the list's order: the search starts at Hint, the place after the property found last, and goes
@@ -105,6 +118,7 @@ inline TPlanProp MakePlanProp(TObject* Object, PPropInfo p) {
   e.Prop = p;
   e.Type = p->PropType();
   e.Name = p->Name;
+  if (e.Name.find('>') == std::string_view::npos) e.OpenTag = "<" + p->Name + ">";
   e.Way = WayOf(e.Type->Kind);
   e.Writable = p->HasSetter();
   if (e.Writable) {

@@ -727,9 +727,17 @@ class TClosingTags {
   explicit TClosingTags(const char* DocEnd) : FDocEnd(DocEnd) {}
 
   const char* Find(const char* From, const char* Limit, std::string_view Name) {
+    // An object's element is searched for twice, once by its parent and once by itself, from the
+    // byte after: the closing tag found last answers a search from between its start and itself.
+    if (FLast.At && From >= FLast.From && From <= FLast.At && Name.size() == FLast.Name.size() &&
+        SameBytes(Name.data(), FLast.Name.data(), Name.size()))
+      return FLast.At < Limit ? FLast.At : nullptr;
     // Most closing tags lie close by and are found at once; only a long search is remembered.
     const char* const near = Limit - From > kLongSearch ? From + kLongSearch : Limit;
-    if (const char* at = FindTag(From, near, FDocEnd, Name, true)) return at;
+    if (const char* at = FindTag(From, near, FDocEnd, Name, true)) {
+      FLast = {From, at, Name};
+      return at;
+    }
     return near == Limit ? nullptr : FindFar(near, Limit, Name);
   }
 
@@ -758,7 +766,15 @@ class TClosingTags {
     const char* At = nullptr;
     const char* Limit = nullptr;
   };
+  // The last closing tag found close by; its name lies in the document or in type information,
+  // both kept while the reading runs.
+  struct TNear {
+    const char* From = nullptr;
+    const char* At = nullptr;
+    std::string_view Name;
+  };
   const char* FDocEnd;
+  TNear FLast;
   std::array<TEntry, 8> FEntries;
   size_t FNext = 0;
 };
@@ -880,15 +896,24 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
     // The element's own closing tag ends both searches at the latest.
     const char* const tagStart = *cursor == '<' ? cursor : FindChar(cursor, docEnd, '<');
     if (!tagStart) break;
-    const char* const tagClose = FindChar(tagStart + 1, docEnd, '>');
-    if (!tagClose) break;
+    // Documents follow the list's order: the next property's opening tag is compared first.
+    const xmlread::TPlanProp* prop = plan.Expected(hint, tagStart, docEnd);
+    TTagAndText tag;
+    if (prop) {
+      tag.Close = tagStart + prop->OpenTag.size() - 1;
+      tag.Stop = FindEither(tag.Close + 1, docEnd, '<', '\0');
+    } else {
+      tag = ScanTagAndText(tagStart, docEnd);
+      if (!tag.Close) break;
+    }
+    const char* const tagClose = tag.Close;
+    const char* const stop = tag.Stop;
     const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
     // A value's closing tag is mostly the first tag behind its opening one; when a zero byte comes
     // first, or another tag, the closing tag is searched for.
-    const char* const stop = FindEither(tagClose + 1, docEnd, '<', '\0');
     const bool plain = stop && IsClosingTag(stop, docEnd, child);
     const char* const childEnd = plain ? stop : FindClosingTag(tagClose, docEnd, child);
-    const xmlread::TPlanProp* prop = plan.Find(child, hint);
+    if (!prop) prop = plan.Find(child, hint);
     // Unwrapped items stand for the collection named after their class with an "s" appended.
     if (!prop && !FWrapCollections)
       prop = plan.Find(std::string(child) + 's', hint);

@@ -339,8 +339,14 @@ std::span<const std::string> ExactEnumNames(const TTypeInfo* type) {
 
 int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name) {
   if (name.empty()) return -1;
-  for (size_t v = 0; v < names.size(); ++v)
-    if (names[v] == name) return static_cast<int32_t>(v);
+  // Identifiers are short: their lengths first, then their bytes, without a library call.
+  for (size_t v = 0; v < names.size(); ++v) {
+    if (names[v].size() != name.size()) continue;
+    const char* const known = names[v].data();
+    size_t i = 0;
+    while (i < name.size() && known[i] == name[i]) ++i;
+    if (i == name.size()) return static_cast<int32_t>(v);
+  }
   return -1;
 }
 
