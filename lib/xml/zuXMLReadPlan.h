@@ -149,21 +149,28 @@ inline std::unique_ptr<TReadPlan> MakeReadPlan(TObject* Object) {
   return plan;
 }
 
-// The plans of one reading, by class; the class read last is asked for most.
+// The plans of one reading, by class. Objects and the objects they hold take turns: the two
+// classes asked for last are looked at first.
 class TReadPlans {
  public:
   const TReadPlan& For(TObject* Object) {
     const TClassInfo* const cls = Object->ClassType();
-    if (FLast && FLast->Class == cls) return *FLast;
+    if (FRecent[0] && FRecent[0]->Class == cls) return *FRecent[0];
+    if (FRecent[1] && FRecent[1]->Class == cls) return *Use(FRecent[1]);
     for (const auto& plan : FPlans)
-      if (plan->Class == cls) return *(FLast = plan.get());
+      if (plan->Class == cls) return *Use(plan.get());
     FPlans.push_back(MakeReadPlan(Object));
-    return *(FLast = FPlans.back().get());
+    return *Use(FPlans.back().get());
   }
 
  private:
+  const TReadPlan* Use(const TReadPlan* Plan) {
+    FRecent[1] = FRecent[0];
+    FRecent[0] = Plan;
+    return Plan;
+  }
   std::vector<std::unique_ptr<TReadPlan>> FPlans;
-  const TReadPlan* FLast = nullptr;
+  const TReadPlan* FRecent[2] = {nullptr, nullptr};
 };
 
 }  // namespace zu::xmlread

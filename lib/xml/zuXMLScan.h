@@ -101,7 +101,7 @@ inline W Load(const char* At) {
 
 // Whether Count bytes at A and B are equal; reads only those bytes, a word at a time, the last
 // word overlapping the ones before.
-inline bool SameBytes(const char* A, const char* B, size_t Count) {
+[[gnu::always_inline]] inline bool SameBytes(const char* A, const char* B, size_t Count) {
   if (Count >= 8) {
     for (size_t i = 0; i + 8 < Count; i += 8)
       if (Load<uint64_t>(A + i) != Load<uint64_t>(B + i)) return false;

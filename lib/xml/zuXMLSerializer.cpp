@@ -857,7 +857,14 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   const char* const blockEnd = ParentBlockEnd ? ParentBlockEnd : docEnd;
   // An item found at or past its block's end could only fail on its closing tag, so an item read
   // searches no further: the loop over a collection's items stays linear in the document.
-  Element.Open = FindTag(FCurrent, AsItem ? blockEnd : docEnd, docEnd, TagName, false);
+  // An object's element mostly opens where the search starts.
+  const char* const limit = AsItem ? blockEnd : docEnd;
+  const size_t openLength = TagName.size() + 2;
+  if (FCurrent < limit && static_cast<size_t>(docEnd - FCurrent) >= openLength && FCurrent[0] == '<' &&
+      FCurrent[openLength - 1] == '>' && SameBytes(FCurrent + 1, TagName.data(), TagName.size()))
+    Element.Open = FCurrent;
+  else
+    Element.Open = FindTag(FCurrent, limit, docEnd, TagName, false);
   if (!Element.Open) {
     if (AsItem || !FStrongConformity) return false;
     check(false, Format(_ERR_OpenXMLTagNotFound, {TagName}), ExceptionClass<EXMLOpenTagNotFoundException>(),
@@ -874,8 +881,9 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   return true;
 }
 
-void TzuXMLSerializer::SetPlannedValue(TObject* Object, const xmlread::TPlanProp& Prop,
-                                       std::string_view Raw) {
+[[gnu::always_inline]] inline void TzuXMLSerializer::SetPlannedValue(TObject* Object,
+                                                                     const xmlread::TPlanProp& Prop,
+                                                                     std::string_view Raw) {
   if (!Prop.Writable) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text.
   if ((!FReplaceReservedSymbols || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&

@@ -390,14 +390,16 @@ bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32
 bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask) {
   if (!text.empty() && text[0] == '[') return false;
   uint32_t result = 0;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = start;
-    for (; end < text.size() && text[end] != ','; ++end)
-      if (text[end] == ' ' || text[end] == ']') return false;
-    const int32_t v = ExactNameIndex(members, text.substr(start, end - start));
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const char* q = p;
+    while (q < end && *q != ',' && *q != ' ' && *q != ']') ++q;
+    if (q < end && *q != ',') return false;
+    const int32_t v = ExactNameIndex(members, {p, static_cast<size_t>(q - p)});
     if (v < 0) return false;
     if (v <= 31) result |= 1u << v;
-    start = end + 1;
+    p = q + 1;
   }
   mask = result;
   return true;
