@@ -226,16 +226,26 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
 }
 
 // A plain decimal integer of at most 18 digits with an optional minus sign; false for anything else.
-bool ParsePlainInteger(std::string_view Text, int64_t& Value) {
-  size_t i = Text.size() > 0 && Text[0] == '-' ? 1 : 0;
-  const size_t digits = Text.size() - i;
-  if (digits == 0 || digits > 18) return false;
-  int64_t v = 0;
-  for (; i < Text.size(); ++i) {
-    if (Text[i] < '0' || Text[i] > '9') return false;
-    v = v * 10 + (Text[i] - '0');
+// Two digits at a time: most values have a few.
+[[gnu::always_inline]] inline bool ParsePlainInteger(std::string_view Text, int64_t& Value) {
+  const char* p = Text.data();
+  const bool negative = !Text.empty() && *p == '-';
+  p += negative;
+  const char* const end = Text.data() + Text.size();
+  if (p == end || end - p > 18) return false;
+  uint64_t v = 0;
+  for (; end - p >= 2; p += 2) {
+    const unsigned high = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+    const unsigned low = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+    if ((high > 9) | (low > 9)) return false;
+    v = v * 100 + high * 10 + low;
   }
-  Value = Text[0] == '-' ? -v : v;
+  if (p < end) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) return false;
+    v = v * 10 + digit;
+  }
+  Value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/typinfo/TypInfo.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "platform/system/SysUtils.h"
@@ -340,12 +341,24 @@ std::span<const std::string> ExactEnumNames(const TTypeInfo* type) {
 int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name) {
   if (name.empty()) return -1;
   // Identifiers are short: their lengths first, then their bytes, without a library call.
+  const size_t n = name.size();
+  const auto word = [](const char* at) {
+    uint32_t w;
+    std::memcpy(&w, at, sizeof w);
+    return w;
+  };
   for (size_t v = 0; v < names.size(); ++v) {
-    if (names[v].size() != name.size()) continue;
+    if (names[v].size() != n) continue;
     const char* const known = names[v].data();
+    if (n >= 4 && n <= 8) {
+      // The first and the last four bytes, overlapping, cover the whole name.
+      if (word(known) == word(name.data()) && word(known + n - 4) == word(name.data() + n - 4))
+        return static_cast<int32_t>(v);
+      continue;
+    }
     size_t i = 0;
-    while (i < name.size() && known[i] == name[i]) ++i;
-    if (i == name.size()) return static_cast<int32_t>(v);
+    while (i < n && known[i] == name[i]) ++i;
+    if (i == n) return static_cast<int32_t>(v);
   }
   return -1;
 }
