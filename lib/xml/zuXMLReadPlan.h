@@ -34,6 +34,9 @@ struct TPlanProp {
   const TTypeInfo* Type = nullptr;
   std::string_view Name;
   std::string OpenTag;  // "<Name>"; empty for a name that holds a ">"
+  // Tags of at most eight bytes as the words they load as, with the mask of their bytes; a zero
+  // mask for longer tags.
+  xmlscan::TShortTag Open, Close;
   TWay Way = TWay::Element;
   bool Writable = false;
   // Where the field lies from the object's address; used only where Field has the store needed.
@@ -66,7 +69,8 @@ struct TReadPlan {
     const size_t i = Hint < Props.size() ? Hint : 0;
     const TPlanProp& p = Props[i];
     const size_t n = p.OpenTag.size();
-    if (n == 0 || End - Tag < static_cast<ptrdiff_t>(n) || !xmlscan::SameBytes(Tag, p.OpenTag.data(), n))
+    if (n == 0 || End - Tag < static_cast<ptrdiff_t>(n) ||
+        !(p.Open.Mask ? p.Open.At(Tag) : xmlscan::SameBytes(Tag, p.OpenTag.data(), n)))
       return nullptr;
     Hint = i + 1;
     return &p;
@@ -118,7 +122,11 @@ inline TPlanProp MakePlanProp(TObject* Object, PPropInfo p) {
   e.Prop = p;
   e.Type = p->PropType();
   e.Name = p->Name;
-  if (e.Name.find('>') == std::string_view::npos) e.OpenTag = "<" + p->Name + ">";
+  if (e.Name.find('>') == std::string_view::npos) {
+    e.OpenTag = "<" + p->Name + ">";
+    e.Open = xmlscan::TShortTag(e.OpenTag);
+  }
+  e.Close = xmlscan::TShortTag("</" + p->Name + ">");
   e.Way = WayOf(e.Type->Kind);
   e.Writable = p->HasSetter();
   if (e.Writable) {

@@ -144,6 +144,24 @@ inline bool IsClosingTag(const char* At, const char* End, std::string_view Name)
          SameBytes(At + 2, Name.data(), n);
 }
 
+// A tag of at most eight bytes, compared in one load: the bytes as a word and the mask of their
+// places. Longer tags have a zero mask and are compared otherwise.
+struct TShortTag {
+  TShortTag() = default;
+  explicit TShortTag(std::string_view Tag) {
+    if (Tag.empty() || Tag.size() > 8) return;
+    // Both laid out as the bytes lie in memory, whatever the byte order of words.
+    unsigned char mask[8] = {};
+    std::memset(mask, 0xFF, Tag.size());
+    std::memcpy(&Word, Tag.data(), Tag.size());
+    std::memcpy(&Mask, mask, sizeof Mask);
+  }
+  // Whether the tag starts at At; reads eight bytes there.
+  bool At(const char* At) const { return (Load<uint64_t>(At) & Mask) == Word; }
+  uint64_t Word = 0;
+  uint64_t Mask = 0;
+};
+
 // Where an element that opens at Tag (a "<") ends its tag and its text: the first ">" after Tag
 // (Close), and behind it the first "<" or zero byte (Stop); each null where there is none before
 // End, and Stop null without a Close. The 32 bytes after Tag are looked at once, which holds most

@@ -929,7 +929,10 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
     const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
     // A value's closing tag is mostly the first tag behind its opening one; when a zero byte comes
     // first, or another tag, the closing tag is searched for.
-    const bool plain = stop && IsClosingTag(stop, docEnd, child);
+    const bool plain =
+        stop && (prop && prop->Close.Mask
+                     ? docEnd - stop >= static_cast<ptrdiff_t>(child.size() + 3) && prop->Close.At(stop)
+                     : IsClosingTag(stop, docEnd, child));
     const char* const childEnd = plain ? stop : FindClosingTag(tagClose, docEnd, child);
     if (!prop) prop = plan.Find(child, hint);
     // Unwrapped items stand for the collection named after their class with an "s" appended.
