@@ -916,6 +916,23 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
     if (!tagStart) break;
     // Documents follow the list's order: the next property's opening tag is compared first.
     const xmlread::TPlanProp* prop = plan.Expected(hint, tagStart, docEnd);
+    if (prop && prop->Way != xmlread::TWay::Element && prop->Close.Mask) {
+      // Mostly a value of that property, closed right behind its text.
+      const char* const value = tagStart + prop->OpenTag.size();
+      const char* const stop = FindEither(value, docEnd, '<', '\0');
+      const auto closeLength = static_cast<ptrdiff_t>(prop->Name.size() + 3);
+      if (stop && docEnd - stop >= closeLength && prop->Close.At(stop)) {
+        FCurrent = tagStart;
+        try {
+          SetPlannedValue(Object, *prop, {value, static_cast<size_t>(stop - value)});
+        } catch (Exception& e) {
+          if (e.Offset() < 0) e.SetOffset(OffsetOf(value));
+          throw;
+        }
+        cursor = SkipBlanks(stop + closeLength, docEnd);
+        continue;
+      }
+    }
     TTagAndText tag;
     if (prop) {
       tag.Close = tagStart + prop->OpenTag.size() - 1;
