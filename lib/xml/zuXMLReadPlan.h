@@ -65,13 +65,18 @@ struct TReadPlan {
   // The property after the one found last (see Find), when its opening tag starts at Tag and ends
   // before End: then the tag's first ">" is its last byte. Null otherwise.
   const TPlanProp* Expected(size_t& Hint, const char* Tag, const char* End) const {
-    if (Props.empty()) return nullptr;
-    const size_t i = Hint < Props.size() ? Hint : 0;
+    const size_t count = Props.size();
+    if (count == 0) return nullptr;
+    const size_t i = Hint < count ? Hint : 0;
     const TPlanProp& p = Props[i];
-    const size_t n = p.OpenTag.size();
-    if (n == 0 || End - Tag < static_cast<ptrdiff_t>(n) ||
-        !(p.Open.Mask ? p.Open.At(Tag) : xmlscan::SameBytes(Tag, p.OpenTag.data(), n)))
-      return nullptr;
+    if (p.Open.Mask) {
+      // A short tag: one load, and the tag's bytes within the document.
+      if (!p.Open.At(Tag) || End - Tag < static_cast<ptrdiff_t>(p.OpenTag.size())) return nullptr;
+    } else {
+      const size_t n = p.OpenTag.size();
+      if (n == 0 || End - Tag < static_cast<ptrdiff_t>(n) || !xmlscan::SameBytes(Tag, p.OpenTag.data(), n))
+        return nullptr;
+    }
     Hint = i + 1;
     return &p;
   }
