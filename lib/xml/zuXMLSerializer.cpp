@@ -867,11 +867,12 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   const char* const blockEnd = ParentBlockEnd ? ParentBlockEnd : docEnd;
   // An item found at or past its block's end could only fail on its closing tag, so an item read
   // searches no further: the loop over a collection's items stays linear in the document.
-  // An object's element mostly opens where the search starts.
+  // An object's element mostly opens where the search starts (an item's lies behind the one before).
   const char* const limit = AsItem ? blockEnd : docEnd;
   const size_t openLength = TagName.size() + 2;
-  if (FCurrent < limit && static_cast<size_t>(docEnd - FCurrent) >= openLength && FCurrent[0] == '<' &&
-      FCurrent[openLength - 1] == '>' && SameBytes(FCurrent + 1, TagName.data(), TagName.size()))
+  if (!AsItem && FCurrent < limit && static_cast<size_t>(docEnd - FCurrent) >= openLength &&
+      FCurrent[0] == '<' && FCurrent[openLength - 1] == '>' &&
+      SameBytes(FCurrent + 1, TagName.data(), TagName.size()))
     Element.Open = FCurrent;
   else
     Element.Open = FindTag(FCurrent, limit, docEnd, TagName, false);
