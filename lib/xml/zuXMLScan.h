@@ -101,7 +101,7 @@ inline W Load(const char* At) {
 
 // Whether Count bytes at A and B are equal; reads only those bytes, a word at a time, the last
 // word overlapping the ones before.
-inline bool SameBytes(const char* A, const char* B, size_t Count) {
+[[gnu::always_inline]] inline bool SameBytes(const char* A, const char* B, size_t Count) {
   if (Count >= 8) {
     for (size_t i = 0; i + 8 < Count; i += 8)
       if (Load<uint64_t>(A + i) != Load<uint64_t>(B + i)) return false;
@@ -139,8 +139,54 @@ struct TTagScreen {
 
 // Whether "</Name>" starts at At and ends by End.
 inline bool IsClosingTag(const char* At, const char* End, std::string_view Name) {
-  const TTagScreen tag(Name, true);
-  return tag.Length <= End - At && At[tag.Length - 1] == '>' && tag.At(At);
+  const size_t n = Name.size();
+  return End - At >= static_cast<ptrdiff_t>(n + 3) && At[0] == '<' && At[1] == '/' && At[n + 2] == '>' &&
+         SameBytes(At + 2, Name.data(), n);
+}
+
+// A tag of at most eight bytes, compared in one load: the bytes as a word and the mask of their
+// places. Longer tags have a zero mask and are compared otherwise.
+struct TShortTag {
+  TShortTag() = default;
+  explicit TShortTag(std::string_view Tag) {
+    if (Tag.empty() || Tag.size() > 8) return;
+    // Both laid out as the bytes lie in memory, whatever the byte order of words.
+    unsigned char mask[8] = {};
+    std::memset(mask, 0xFF, Tag.size());
+    std::memcpy(&Word, Tag.data(), Tag.size());
+    std::memcpy(&Mask, mask, sizeof Mask);
+  }
+  // Whether the tag starts at At; reads eight bytes there.
+  bool At(const char* At) const { return (Load<uint64_t>(At) & Mask) == Word; }
+  uint64_t Word = 0;
+  uint64_t Mask = 0;
+};
+
+// Where an element that opens at Tag (a "<") ends its tag and its text: the first ">" after Tag
+// (Close), and behind it the first "<" or zero byte (Stop); each null where there is none before
+// End, and Stop null without a Close. The 32 bytes after Tag are looked at once, which holds most
+// tags with their values; longer ones are searched on from there.
+struct TTagAndText {
+  const char* Close;
+  const char* Stop;
+};
+inline TTagAndText ScanTagAndText(const char* Tag, const char* End) {
+  const char* const from = Tag + 1;
+  const uint32_t closes = Bits(Equal(from, '>')) | Bits(Equal(from + 16, '>')) << 16;
+  if (!closes) {
+    const char* const close = FindChar(from + 32, End, '>');
+    return {close, close ? FindEither(close + 1, End, '<', '\0') : nullptr};
+  }
+  const int at = std::countr_zero(closes);
+  if (from + at >= End) return {nullptr, nullptr};
+  // The stops after the ">" only; none when it is the last byte looked at.
+  const uint32_t after = at == 31 ? 0 : ~((uint32_t{2} << at) - 1);
+  const uint32_t stops = (Bits(Either(Equal(from, '<'), Equal(from, '\0'))) |
+                          Bits(Either(Equal(from + 16, '<'), Equal(from + 16, '\0'))) << 16) &
+                         after;
+  if (!stops) return {from + at, FindEither(from + 32, End, '<', '\0')};
+  const char* const stop = from + std::countr_zero(stops);
+  return {from + at, stop < End ? stop : nullptr};
 }
 
 // The first place from From on and before Last where Tag starts, screened 64 bytes at a time with

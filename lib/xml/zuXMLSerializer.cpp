@@ -11,6 +11,7 @@
 #include <array>
 
 #include "lib/xml/zcXMLSerializer.h"
+#include "lib/xml/zuXMLReadPlan.h"
 #include "lib/xml/zuXMLScan.h"
 #include "platform/system/Buffers.h"
 #include "platform/system/SysUtils.h"
@@ -89,23 +90,6 @@ class TVisit {
  private:
   std::vector<const TObject*>& FPath;
 };
-
-// The first property of the list named Name, letter for letter. Names are unique in a list, and
-// documents follow the list's order: the search starts at Hint, the place after the property found
-// last, and goes round.
-inline PPropInfo FindProperty(const std::vector<PPropInfo>& Props, std::string_view Name, size_t& Hint) {
-  const size_t count = Props.size();
-  size_t i = Hint < count ? Hint : 0;
-  for (size_t k = 0; k < count; ++k) {
-    const PPropInfo p = Props[i];
-    if (p && p->Name.size() == Name.size() && SameBytes(p->Name.data(), Name.data(), Name.size())) {
-      Hint = i + 1;
-      return p;
-    }
-    if (++i == count) i = 0;
-  }
-  return nullptr;
-}
 
 // A growing text whose appends stay inline: the writer assembles every tag and value in one.
 class TTextBuffer {
@@ -237,16 +221,26 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
 }
 
 // A plain decimal integer of at most 18 digits with an optional minus sign; false for anything else.
-bool ParsePlainInteger(std::string_view Text, int64_t& Value) {
-  size_t i = Text.size() > 0 && Text[0] == '-' ? 1 : 0;
-  const size_t digits = Text.size() - i;
-  if (digits == 0 || digits > 18) return false;
-  int64_t v = 0;
-  for (; i < Text.size(); ++i) {
-    if (Text[i] < '0' || Text[i] > '9') return false;
-    v = v * 10 + (Text[i] - '0');
+// Two digits at a time: most values have a few.
+[[gnu::always_inline]] inline bool ParsePlainInteger(std::string_view Text, int64_t& Value) {
+  const char* p = Text.data();
+  const bool negative = !Text.empty() && *p == '-';
+  p += negative;
+  const char* const end = Text.data() + Text.size();
+  if (p == end || end - p > 18) return false;
+  uint64_t v = 0;
+  for (; end - p >= 2; p += 2) {
+    const unsigned high = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+    const unsigned low = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+    if ((high > 9) | (low > 9)) return false;
+    v = v * 100 + high * 10 + low;
   }
-  Value = Text[0] == '-' ? -v : v;
+  if (p < end) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) return false;
+    v = v * 10 + digit;
+  }
+  Value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
   return true;
 }
 
@@ -287,36 +281,49 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
 // Sets a property from a plain text as the framework's set-from-text would: integers (clamped to
 // the type's range) and floats (only with the point as separator) from plain decimal numbers,
 // enumerations from an identifier and sets from identifiers joined by commas, written exactly as
-// declared. False, with nothing set, for other kinds and texts.
-[[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* type,
+// declared, and strings of a plain field from the text itself. False, with nothing set, for other
+// kinds and texts.
+[[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, const xmlread::TPlanProp& Prop,
                                                  std::string_view Text) {
-  switch (type->Kind) {
-    case tkInteger:
-    case tkChar:
-    case tkWChar: {
+  using xmlread::TWay;
+  const auto setOrd = [&](int32_t Value) {
+    if (Prop.Field.SetOrd)
+      Prop.Field.SetOrd(Prop.FieldOf(Object), Value);
+    else
+      SetOrdProp(Object, Prop.Prop, Value);
+  };
+  switch (Prop.Way) {
+    case TWay::Integer: {
       int64_t v;
       if (!ParsePlainInteger(Text, v)) return false;
-      SetOrdProp(Object, PropInfo, static_cast<int32_t>(std::clamp(v, type->MinBound(), type->MaxBound())));
+      setOrd(static_cast<int32_t>(std::clamp(v, Prop.Min, Prop.Max)));
       return true;
     }
-    case tkFloat: {
+    case TWay::Float: {
       double v;
       if (FormatSettings.DecimalSeparator != '.' || !ParsePlainFloat(Text, v)) return false;
-      SetFloatProp(Object, PropInfo, v);
+      if (Prop.Field.SetFloat)
+        Prop.Field.SetFloat(Prop.FieldOf(Object), v);
+      else
+        SetFloatProp(Object, Prop.Prop, v);
       return true;
     }
-    case tkEnumeration: {
-      const int32_t v = GetExactEnumValue(type, Text);
+    case TWay::Enumeration: {
+      const int32_t v = ExactNameIndex(Prop.Names, Text);
       if (v < 0) return false;
-      SetOrdProp(Object, PropInfo, v);
+      setOrd(v);
       return true;
     }
-    case tkSet: {
+    case TWay::Set: {
       uint32_t mask;
-      if (!TryPlainStringToSet(type, Text, mask)) return false;
-      SetOrdProp(Object, PropInfo, static_cast<int32_t>(mask));
+      if (!Prop.Type->CompType || !TryPlainStringToSet(Prop.Names, Text, mask)) return false;
+      setOrd(static_cast<int32_t>(mask));
       return true;
     }
+    case TWay::String:
+      if (!Prop.Field.SetStr) return false;
+      Prop.Field.SetStr(Prop.FieldOf(Object), Text);
+      return true;
     default:
       return false;
   }
@@ -950,9 +957,17 @@ class TClosingTags {
   explicit TClosingTags(const char* DocEnd) : FDocEnd(DocEnd) {}
 
   const char* Find(const char* From, const char* Limit, std::string_view Name) {
+    // An object's element is searched for twice, once by its parent and once by itself, from the
+    // byte after: the closing tag found last answers a search from between its start and itself.
+    if (FLast.At && From >= FLast.From && From <= FLast.At && Name.size() == FLast.Name.size() &&
+        SameBytes(Name.data(), FLast.Name.data(), Name.size()))
+      return FLast.At < Limit ? FLast.At : nullptr;
     // Most closing tags lie close by and are found at once; only a long search is remembered.
     const char* const near = Limit - From > kLongSearch ? From + kLongSearch : Limit;
-    if (const char* at = FindTag(From, near, FDocEnd, Name, true)) return at;
+    if (const char* at = FindTag(From, near, FDocEnd, Name, true)) {
+      FLast = {From, at, Name};
+      return at;
+    }
     return near == Limit ? nullptr : FindFar(near, Limit, Name);
   }
 
@@ -981,7 +996,15 @@ class TClosingTags {
     const char* At = nullptr;
     const char* Limit = nullptr;
   };
+  // The last closing tag found close by; its name lies in the document or in type information,
+  // both kept while the reading runs.
+  struct TNear {
+    const char* From = nullptr;
+    const char* At = nullptr;
+    std::string_view Name;
+  };
   const char* FDocEnd;
+  TNear FLast;
   std::array<TEntry, 8> FEntries;
   size_t FNext = 0;
 };
@@ -989,12 +1012,13 @@ class TClosingTags {
 }  // namespace
 
 // What one DeSerialize call keeps beside the buffer: the text of the value being set, the depth of
-// the child element being set, and the long closing-tag searches.
+// the child element being set, the long closing-tag searches and the plans of the classes read.
 struct TzuXMLSerializer::TReadState {
   explicit TReadState(const char* DocEnd) : Closing(DocEnd) {}
   std::string Text;
   int32_t Depth = 0;
   TClosingTags Closing;
+  xmlread::TReadPlans Plans;
 };
 
 void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
@@ -1063,7 +1087,15 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   const char* const blockEnd = ParentBlockEnd ? ParentBlockEnd : docEnd;
   // An item found at or past its block's end could only fail on its closing tag, so an item read
   // searches no further: the loop over a collection's items stays linear in the document.
-  Element.Open = FindTag(FCurrent, AsItem ? blockEnd : docEnd, docEnd, TagName, false);
+  // An object's element mostly opens where the search starts (an item's lies behind the one before).
+  const char* const limit = AsItem ? blockEnd : docEnd;
+  const size_t openLength = TagName.size() + 2;
+  if (!AsItem && FCurrent < limit && static_cast<size_t>(docEnd - FCurrent) >= openLength &&
+      FCurrent[0] == '<' && FCurrent[openLength - 1] == '>' &&
+      SameBytes(FCurrent + 1, TagName.data(), TagName.size()))
+    Element.Open = FCurrent;
+  else
+    Element.Open = FindTag(FCurrent, limit, docEnd, TagName, false);
   if (!Element.Open) {
     if (AsItem || !FStrongConformity) return false;
     check(false, Format(_ERR_OpenXMLTagNotFound, {TagName}), ExceptionClass<EXMLOpenTagNotFoundException>(),
@@ -1080,20 +1112,23 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   return true;
 }
 
-[[gnu::always_inline]] inline void TzuXMLSerializer::SetValue(TObject* Object, PPropInfo PropInfo,
-                                                              const TTypeInfo* Type, std::string_view Raw) {
-  if (!PropInfo->HasSetter()) return;  // a read-only property keeps its value
-  // Without entities to replace, the document's bytes are the value's text.
-  if ((!FReplaceReservedSymbols || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
-      SetPlainValue(Object, PropInfo, Type, Raw))
+[[gnu::always_inline]] inline void TzuXMLSerializer::SetPlannedValue(TObject* Object,
+                                                                     const xmlread::TPlanProp& Prop,
+                                                                     std::string_view Raw) {
+  if (!Prop.Writable) return;  // a read-only property keeps its value
+  // Without entities to replace, the document's bytes are the value's text. A plain number holds
+  // no "&", so numbers need not be searched for one.
+  const bool number = Prop.Way == xmlread::TWay::Integer || Prop.Way == xmlread::TWay::Float;
+  if ((!FReplaceReservedSymbols || number || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
+      SetPlainValue(Object, Prop, Raw))
     return;
-  SetValueFromText(Object, PropInfo, Type, Raw);
+  SetValueFromText(Object, Prop, Raw);
 }
 
 void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, int32_t Depth) {
   CheckDepth(Depth, {Element.Open + 1, static_cast<size_t>(Element.Body - Element.Open - 2)},
              OffsetOf(Element.Open));
-  const std::vector<PPropInfo>& props = Object->ClassType()->PropList();
+  const xmlread::TReadPlan& plan = FRead->Plans.For(Object);
   const char* const docEnd = DocumentEnd();
   const char* const end = Element.End;
   size_t hint = 0;
@@ -1102,18 +1137,47 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
     // The element's own closing tag ends both searches at the latest.
     const char* const tagStart = *cursor == '<' ? cursor : FindChar(cursor, docEnd, '<');
     if (!tagStart) break;
-    const char* const tagClose = FindChar(tagStart + 1, docEnd, '>');
-    if (!tagClose) break;
+    // Documents follow the list's order: the next property's opening tag is compared first.
+    const xmlread::TPlanProp* prop = plan.Expected(hint, tagStart, docEnd);
+    if (prop && prop->Way != xmlread::TWay::Element && prop->Close.Mask) {
+      // Mostly a value of that property, closed right behind its text.
+      const char* const value = tagStart + prop->OpenTag.size();
+      const char* const stop = FindEither(value, docEnd, '<', '\0');
+      const auto closeLength = static_cast<ptrdiff_t>(prop->Name.size() + 3);
+      if (stop && docEnd - stop >= closeLength && prop->Close.At(stop)) {
+        FCurrent = tagStart;
+        try {
+          SetPlannedValue(Object, *prop, {value, static_cast<size_t>(stop - value)});
+        } catch (Exception& e) {
+          if (e.Offset() < 0) e.SetOffset(OffsetOf(value));
+          throw;
+        }
+        cursor = SkipBlanks(stop + closeLength, docEnd);
+        continue;
+      }
+    }
+    TTagAndText tag;
+    if (prop) {
+      tag.Close = tagStart + prop->OpenTag.size() - 1;
+      tag.Stop = FindEither(tag.Close + 1, docEnd, '<', '\0');
+    } else {
+      tag = ScanTagAndText(tagStart, docEnd);
+      if (!tag.Close) break;
+    }
+    const char* const tagClose = tag.Close;
+    const char* const stop = tag.Stop;
     const std::string_view child(tagStart + 1, static_cast<size_t>(tagClose - tagStart - 1));
     // A value's closing tag is mostly the first tag behind its opening one; when a zero byte comes
     // first, or another tag, the closing tag is searched for.
-    const char* const stop = FindEither(tagClose + 1, docEnd, '<', '\0');
-    const bool plain = stop && IsClosingTag(stop, docEnd, child);
+    const bool plain =
+        stop && (prop && prop->Close.Mask
+                     ? docEnd - stop >= static_cast<ptrdiff_t>(child.size() + 3) && prop->Close.At(stop)
+                     : IsClosingTag(stop, docEnd, child));
     const char* const childEnd = plain ? stop : FindClosingTag(tagClose, docEnd, child);
-    PPropInfo prop = FindProperty(props, child, hint);
+    if (!prop) prop = plan.Find(child, hint);
     // Unwrapped items stand for the collection named after their class with an "s" appended.
     if (!prop && !FWrapCollections)
-      prop = FindProperty(props, std::string(child) + 's', hint);
+      prop = plan.Find(std::string(child) + 's', hint);
     else
       FCurrent = tagStart;
     if (!prop)
@@ -1124,12 +1188,11 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
             OffsetOf(tagStart));
     if (prop) {
       try {
-        const TTypeInfo* const type = prop->PropType();
-        if (plain && IsValueKind(type->Kind)) {
-          SetValue(Object, prop, type, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
+        if (plain && prop->Way != xmlread::TWay::Element) {
+          SetPlannedValue(Object, *prop, {tagClose + 1, static_cast<size_t>(stop - tagClose - 1)});
         } else {
           FRead->Depth = Depth + 1;
-          SetPropertyValue(Object, prop, tagClose + 1, childEnd, end);
+          SetPropertyValue(Object, prop->Prop, tagClose + 1, childEnd, end);
         }
       } catch (Exception& e) {
         if (e.Offset() < 0) e.SetOffset(OffsetOf(tagClose + 1));
@@ -1140,8 +1203,10 @@ void TzuXMLSerializer::ReadChildren(TObject* Object, const TElement& Element, in
   }
 }
 
-void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type,
+void TzuXMLSerializer::SetValueFromText(TObject* Object, const xmlread::TPlanProp& Prop,
                                         std::string_view Raw) {
+  const PPropInfo PropInfo = Prop.Prop;
+  const TTypeInfo* const Type = Prop.Type;
   // One text for all values of a reading: a setter runs once its value was taken from the text.
   std::string& text = FRead->Text;
   text.clear();
@@ -1160,7 +1225,7 @@ void TzuXMLSerializer::SetValueFromText(TObject* Object, PPropInfo PropInfo, con
     else
       std::replace(text.begin(), text.end(), ',', separator);
   }
-  if (SetPlainValue(Object, PropInfo, Type, text)) return;
+  if (SetPlainValue(Object, Prop, text)) return;
   if (Type->Kind == tkSet) {
     text.insert(text.begin(), '[');
     text += ']';
@@ -1173,15 +1238,17 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
   const TTypeInfo* const type = PropInfo->PropType();
   const TTypeKind kind = type->Kind;
   if (IsValueKind(kind)) {
-    SetValue(Object, PropInfo, type, RawValue(ValueStart, ValueEnd));
+    const xmlread::TPlanProp* planned = FRead->Plans.For(Object).Of(PropInfo);
+    const xmlread::TPlanProp other = planned ? xmlread::TPlanProp() : xmlread::MakePlanProp(Object, PropInfo);
+    SetPlannedValue(Object, planned ? *planned : other, RawValue(ValueStart, ValueEnd));
   } else if (kind == tkClass) {
     TObject* o = GetObjectProp(Object, PropInfo);
     if (!o) return;
-    const TClassInfo* cls = o->ClassType();
-    if (cls->InheritsFrom(StringsClass())) {
+    const xmlread::TRole role = FRead->Plans.For(o).Role;
+    if (role == xmlread::TRole::Strings) {
       static_cast<TStrings*>(o)->SetCommaText(
           std::string(WithoutTrailingBreak(RawValue(ValueStart, ValueEnd))));
-    } else if (cls->InheritsFrom(CollectionClass())) {
+    } else if (role == xmlread::TRole::Collection) {
       // Wrapped items lie inside the collection's own element, one level deeper; unwrapped ones
       // inside the owner's. The child being set opened at FCurrent.
       const int32_t depth = FRead->Depth;

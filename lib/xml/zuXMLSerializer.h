@@ -12,6 +12,10 @@
 
 namespace zu {
 
+namespace xmlread {
+struct TPlanProp;
+}
+
 // Supplies the text that opens a document; Value starts empty, and an empty result means none.
 ZU_EVENT(TOnGetXMLHeader, "Sender: TObject; var Value: string", TObject*, std::string&)
 // Sees the read buffer before parsing: the document's bytes followed by a zero byte. The handler
@@ -109,10 +113,11 @@ class TzuXMLSerializer : public TComponent {
                    TElement& Element) const;
   // Sets Object's properties from the child elements of Element, which stands at Depth.
   void ReadChildren(TObject* Object, const TElement& Element, int32_t Depth);
-  // Sets a property of the value kinds from the bytes of its element's value (no zero byte among
-  // them), unless it is read-only; SetValueFromText takes the way through the value's text.
-  void SetValue(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type, std::string_view Raw);
-  void SetValueFromText(TObject* Object, PPropInfo PropInfo, const TTypeInfo* Type, std::string_view Raw);
+  // Sets a property of the value kinds, as the reading's plan of Object's class describes it, from
+  // the bytes of its element's value (no zero byte among them), unless it is read-only;
+  // SetValueFromText takes the way through the value's text.
+  void SetPlannedValue(TObject* Object, const xmlread::TPlanProp& Prop, std::string_view Raw);
+  void SetValueFromText(TObject* Object, const xmlread::TPlanProp& Prop, std::string_view Raw);
   // Appends items read from the elements named after the item class, standing at Depth, until one
   // cannot be read.
   void ReadItems(TCollection* Collection, const char* BlockEnd, int32_t Depth);

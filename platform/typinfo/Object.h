@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/system/Variant.h"
@@ -28,6 +29,16 @@ struct TMethod {
   const TMethodInfo* Method = nullptr;
   std::any Code;
   bool Assigned() const { return Code.has_value(); }
+};
+
+// The field a property's setter assigns and nothing else: its address in one object, and the stores
+// that give it a value exactly as the setter would, without a call through the accessor. A store
+// that does not fit the field's type is null.
+struct TDirectField {
+  void* Address = nullptr;
+  void (*SetOrd)(void* Field, int32_t Value) = nullptr;
+  void (*SetFloat)(void* Field, double Value) = nullptr;
+  void (*SetStr)(void* Field, std::string_view Value) = nullptr;
 };
 
 // Reads and writes one property of an object. Each channel serves the kinds named beside it; a
@@ -54,6 +65,8 @@ class TPropAccessor {
   virtual void SetObject(TObject* obj, TObject* value) const;
   virtual TMethod GetMethod(const TObject* obj) const;  // method
   virtual void SetMethod(TObject* obj, const TMethod& value) const;
+  // The field of obj that the setter assigns, when the setter is a plain field; all null otherwise.
+  virtual TDirectField DirectField(TObject* obj) const;
 
  protected:
   [[noreturn]] void WrongChannel() const;

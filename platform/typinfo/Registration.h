@@ -195,8 +195,25 @@ class TPropAccess final : public TPropAccessor {
  public:
   using Getter = std::function<V(const T&)>;
   using Setter = std::function<void(T&, const V&)>;
-  TPropAccess(Getter g, Setter s)
-      : TPropAccessor(static_cast<bool>(g), static_cast<bool>(s)), FGet(std::move(g)), FSet(std::move(s)) {}
+  // Field: the field Setter assigns, when it does nothing else; null otherwise.
+  TPropAccess(Getter g, Setter s, V T::*Field = nullptr)
+      : TPropAccessor(static_cast<bool>(g), static_cast<bool>(s)),
+        FGet(std::move(g)),
+        FSet(std::move(s)),
+        FField(Field) {}
+
+  TDirectField DirectField(TObject* o) const override {
+    TDirectField f;
+    if (!FField || !FSet) return f;
+    f.Address = &(static_cast<T*>(o)->*FField);
+    if constexpr (ChannelOf<V>() == Channel::Ord)
+      f.SetOrd = [](void* a, int32_t v) { *static_cast<V*>(a) = FromOrd<V>(v); };
+    else if constexpr (ChannelOf<V>() == Channel::Float)
+      f.SetFloat = [](void* a, double v) { *static_cast<V*>(a) = static_cast<V>(v); };
+    else if constexpr (std::is_same_v<V, std::string>)
+      f.SetStr = [](void* a, std::string_view v) { static_cast<std::string*>(a)->assign(v); };
+    return f;
+  }
 
   int32_t GetOrd(const TObject* o) const override {
     if constexpr (ChannelOf<V>() == Channel::Ord)
@@ -317,6 +334,7 @@ class TPropAccess final : public TPropAccessor {
   }
   Getter FGet;
   Setter FSet;
+  V T::*FField;
 };
 
 template <class F>
@@ -463,8 +481,11 @@ class TClassBuilder {
   template <class G, class S>
   auto property(const char* name, G get, S set) {
     using V = typename detail::GetterValue<G>::type;
+    V T::*field = nullptr;
+    if constexpr (std::is_member_object_pointer_v<S>)
+      if constexpr (std::is_same_v<typename detail::MemberTraits<S>::Value, V>) field = set;
     return Add<V>(name, NotIndexed, detail::MakeGetter<T, V>(get, NotIndexed),
-                  detail::MakeSetter<T, V>(set, NotIndexed));
+                  detail::MakeSetter<T, V>(set, NotIndexed), field);
   }
   // A property read and written through one field.
   template <class G>
@@ -508,11 +529,11 @@ class TClassBuilder {
  private:
   template <class V>
   TPropBuilder<T, V> Add(const char* name, int32_t index, std::function<V(const T&)> g,
-                         std::function<void(T&, const V&)> s) {
+                         std::function<void(T&, const V&)> s, V T::*field = nullptr) {
     static_assert(!std::is_same_v<V, void>);
     TPropInfo p;
     p.TypeGetter = &TypeInfo<V>;
-    p.Access = std::make_shared<detail::TPropAccess<T, V>>(std::move(g), std::move(s));
+    p.Access = std::make_shared<detail::TPropAccess<T, V>>(std::move(g), std::move(s), field);
     p.Index = index;
     p.Name = name;
     FInfo.Props.push_back(std::move(p));

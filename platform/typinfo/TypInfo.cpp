@@ -1,6 +1,7 @@
 #include "platform/typinfo/TypInfo.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "platform/system/SysUtils.h"
@@ -235,6 +236,7 @@ TObject* TPropAccessor::GetObject(const TObject*) const { WrongChannel(); }
 void TPropAccessor::SetObject(TObject*, TObject*) const { WrongChannel(); }
 TMethod TPropAccessor::GetMethod(const TObject*) const { WrongChannel(); }
 void TPropAccessor::SetMethod(TObject*, const TMethod&) const { WrongChannel(); }
+TDirectField TPropAccessor::DirectField(TObject*) const { return {}; }
 
 // ---- Property lists ----
 
@@ -330,13 +332,39 @@ int32_t GetEnumValue(const TTypeInfo* type, std::string_view name) {
   return -1;
 }
 
-int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name) {
-  if (type->Kind != tkEnumeration || type->IsWideBool() || name.empty()) return -1;
+std::span<const std::string> ExactEnumNames(const TTypeInfo* type) {
+  if (type->Kind != tkEnumeration || type->IsWideBool()) return {};
   const TTypeInfo* base = type->BaseType ? type->BaseType : type;
-  const size_t count = EnumNameCount(type);
-  for (size_t v = 0; v < count; ++v)
-    if (base->NameList[v] == name) return static_cast<int32_t>(v);
+  return {base->NameList.data(), EnumNameCount(type)};
+}
+
+int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name) {
+  if (name.empty()) return -1;
+  // Identifiers are short: their lengths first, then their bytes, without a library call.
+  const size_t n = name.size();
+  const auto word = [](const char* at) {
+    uint32_t w;
+    std::memcpy(&w, at, sizeof w);
+    return w;
+  };
+  for (size_t v = 0; v < names.size(); ++v) {
+    if (names[v].size() != n) continue;
+    const char* const known = names[v].data();
+    if (n >= 4 && n <= 8) {
+      // The first and the last four bytes, overlapping, cover the whole name.
+      if (word(known) == word(name.data()) && word(known + n - 4) == word(name.data() + n - 4))
+        return static_cast<int32_t>(v);
+      continue;
+    }
+    size_t i = 0;
+    while (i < n && known[i] == name[i]) ++i;
+    if (i == n) return static_cast<int32_t>(v);
+  }
   return -1;
+}
+
+int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name) {
+  return ExactNameIndex(ExactEnumNames(type), name);
 }
 
 std::string SetToString(const TTypeInfo* setType, uint32_t mask, bool brackets) {
@@ -369,16 +397,22 @@ uint32_t StringToSet(const TTypeInfo* setType, std::string_view text) {
 }
 
 bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask) {
-  if (!setType->CompType || (!text.empty() && text[0] == '[')) return false;
+  return setType->CompType && TryPlainStringToSet(ExactEnumNames(setType->CompType), text, mask);
+}
+
+bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask) {
+  if (!text.empty() && text[0] == '[') return false;
   uint32_t result = 0;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = start;
-    for (; end < text.size() && text[end] != ','; ++end)
-      if (text[end] == ' ' || text[end] == ']') return false;
-    const int32_t v = GetExactEnumValue(setType->CompType, text.substr(start, end - start));
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const char* q = p;
+    while (q < end && *q != ',' && *q != ' ' && *q != ']') ++q;
+    if (q < end && *q != ',') return false;
+    const int32_t v = ExactNameIndex(members, {p, static_cast<size_t>(q - p)});
     if (v < 0) return false;
     if (v <= 31) result |= 1u << v;
-    start = end + 1;
+    p = q + 1;
   }
   mask = result;
   return true;

@@ -2,6 +2,7 @@
 // values by kind, values as text, enumeration and set names.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,11 @@ int32_t GetEnumValue(const TTypeInfo* type, std::string_view name);
 // The value of an enumeration identifier written exactly as declared, or -1 (also for the wide
 // booleans and empty names). GetEnumValue gives the same value for such a name.
 int32_t GetExactEnumValue(const TTypeInfo* type, std::string_view name);
+// The identifiers GetExactEnumValue knows, each at the place of its value; none for other kinds and
+// for the wide booleans.
+std::span<const std::string> ExactEnumNames(const TTypeInfo* type);
+// The place of name among names, written exactly as there, or -1 (also for an empty name).
+int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name);
 
 // A set's members as identifiers in bit order, joined by ",", with brackets when asked.
 std::string SetToString(const TTypeInfo* setType, uint32_t mask, bool brackets = false);
@@ -71,5 +77,7 @@ uint32_t StringToSet(const TTypeInfo* setType, std::string_view text);
 // Reads the plain form of a set, identifiers written exactly as declared and joined by commas,
 // without brackets or blanks, into the mask StringToSet gives; false for any other text.
 bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask);
+// The same for a set whose members' identifiers (ExactEnumNames of the member type) are given.
+bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask);
 
 }  // namespace zu

@@ -63,6 +63,50 @@ class TBareItems : public TPersistent {
 };
 ZU_PUBLISHED(TBareItems, "XmlTests") { p.property("TCollectionItems", &TBareItems::Items, nullptr); }
 
+// Comes before the reflected part of an item, so that the item's fields do not lie at the address
+// of its TObject part.
+struct TLeadingPart {
+  virtual ~TLeadingPart() = default;
+  int64_t FPad[3] = {1, 2, 3};
+};
+
+// Fields behind another base, and a property whose setter does more than assign.
+class TOffsetItem : public TLeadingPart, public TCollectionItem {
+  ZU_CLASS(TOffsetItem, TCollectionItem)
+ public:
+  using TCollectionItem::TCollectionItem;
+  int32_t FCount = 0;
+  std::string FLabel;
+  TTestPitch FPitch = tpDefault;
+  TTestStyles FStyle;
+  int32_t FSets = 0;
+  int32_t Doubled() const { return FDoubled; }
+  void SetDoubled(int32_t Value) {
+    FDoubled = Value * 2;
+    ++FSets;
+  }
+
+ private:
+  int32_t FDoubled = 0;
+};
+ZU_PUBLISHED(TOffsetItem, "XmlTests") {
+  p.property("Count", &TOffsetItem::FCount);
+  p.property("Label", &TOffsetItem::FLabel);
+  p.property("Pitch", &TOffsetItem::FPitch);
+  p.property("Style", &TOffsetItem::FStyle);
+  p.property("Doubled", &TOffsetItem::Doubled, &TOffsetItem::SetDoubled);
+}
+
+class TOffsetRoot : public TPersistent {
+  ZU_CLASS(TOffsetRoot, TPersistent)
+ public:
+  TCollection* Items() const { return FItems.get(); }
+
+ private:
+  std::unique_ptr<TCollection> FItems = std::make_unique<TCollection>(TOffsetItem::StaticClass());
+};
+ZU_PUBLISHED(TOffsetRoot, "XmlTests") { p.property("Items", &TOffsetRoot::Items, nullptr); }
+
 namespace {
 
 int32_t SizeOf(TCollection* Collection, int Index) {
@@ -585,4 +629,35 @@ TEST(Reader, CutAndDamagedDocumentsFailCleanly) {
 }
 
 }  // namespace
+// Values reach the fields of every item read, wherever the fields lie in the object, in any order
+// of the elements; setters that do more than assign run once per value.
+TEST(Reader, SetsTheFieldsOfEachObjectAndRunsSetters) {
+  TOffsetRoot root;
+  TzuXMLSerializer serializer(nullptr);
+  const std::string label(40, 'x');
+  Read(serializer, &root,
+       "<TOffsetRoot><Items><TOffsetItem><Count>1</Count><Label>one</Label><Pitch>tpFixed</Pitch>"
+       "<Style>tsItalic,tsStrikeOut</Style><Doubled>5</Doubled></TOffsetItem>"
+       "<TOffsetItem><Doubled>7</Doubled><Style>tsBold</Style><Label>" +
+           label + "</Label><Count>-2</Count></TOffsetItem></Items></TOffsetRoot>");
+  ASSERT_EQ(root.Items()->Count(), 2);
+  const auto* first = static_cast<TOffsetItem*>(root.Items()->Items(0));
+  const auto* second = static_cast<TOffsetItem*>(root.Items()->Items(1));
+  for (const TOffsetItem* item : {first, second}) {
+    EXPECT_EQ(item->FPad[0], 1);
+    EXPECT_EQ(item->FPad[2], 3);
+    EXPECT_EQ(item->FSets, 1);
+  }
+  EXPECT_EQ(first->FCount, 1);
+  EXPECT_EQ(first->FLabel, "one");
+  EXPECT_EQ(first->FPitch, tpFixed);
+  EXPECT_EQ(first->FStyle, (TTestStyles{tsItalic, tsStrikeOut}));
+  EXPECT_EQ(first->Doubled(), 10);
+  EXPECT_EQ(second->FCount, -2);
+  EXPECT_EQ(second->FLabel, label);
+  EXPECT_EQ(second->FPitch, tpDefault);
+  EXPECT_EQ(second->FStyle, TTestStyles{tsBold});
+  EXPECT_EQ(second->Doubled(), 14);
+}
+
 }  // namespace zu::xmltest

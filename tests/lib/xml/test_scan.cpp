@@ -73,6 +73,22 @@ TEST(Scan, AgreesWithPlainSearchesEverywhere) {
             << text;
         for (const std::string& name : names)
           ASSERT_EQ(IsClosingTag(f, e, name), PlainFindTag(f, f + 1, e, name, true) == f) << text;
+        // A tag's end and its text's end, in one look or searched on past it.
+        if (from < end) {
+          const TTagAndText scanned = ScanTagAndText(f, e);
+          const char* const close = PlainFindChar(f + 1, e, '>');
+          ASSERT_EQ(scanned.Close, close) << text << " from " << from << " end " << end;
+          ASSERT_EQ(
+              scanned.Stop,
+              close ? Earlier(PlainFindChar(close + 1, e, '<'), PlainFindChar(close + 1, e, '\0')) : nullptr)
+              << text << " from " << from << " end " << end;
+        }
+        // Tags of up to eight bytes compared in one load.
+        for (const std::string& name : names)
+          for (const std::string& tag : {"<" + name + ">", "</" + name + ">"})
+            if (tag.size() <= 8) {
+              ASSERT_EQ(TShortTag(tag).At(f), std::string_view(f, tag.size()) == tag) << text;
+            }
         for (const std::string& name : names)
           for (bool closing : {false, true})
             for (size_t limit : {from, (from + end) / 2, end}) {

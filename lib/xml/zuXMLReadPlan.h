@@ -1,0 +1,189 @@
+// The reader's plan of a class: its published properties in list order, each with the way its value
+// is set and, for a property written straight to a field, where that field lies and how it is
+// stored. A reading builds the plan of a class once, at the first object of the class it reads, and
+// sets every value through it: no type dispatch, accessor or temporary text per value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lib/xml/zuXMLScan.h"
+#include "platform/classes/Classes.h"
+#include "platform/typinfo/TypInfo.h"
+
+namespace zu::xmlread {
+
+// How the value of a property's element is set.
+enum class TWay : uint8_t {
+  Integer,      // integers and characters: plain decimal numbers, clamped to the type's range
+  Float,        // plain decimal numbers with the point as separator
+  Enumeration,  // identifiers written exactly as declared
+  Set,          // identifiers written exactly as declared, joined by commas
+  String,       // the text itself
+  Text,         // the other value kinds, through the framework's set-from-text
+  Element,      // objects, collections, string lists and the kinds without a value text
+};
+
+struct TPlanProp {
+  PPropInfo Prop = nullptr;
+  const TTypeInfo* Type = nullptr;
+  std::string_view Name;
+  std::string OpenTag;  // "<Name>"; empty for a name that holds a ">"
+  // Tags of at most eight bytes as the words they load as, with the mask of their bytes; a zero
+  // mask for longer tags.
+  xmlscan::TShortTag Open, Close;
+  TWay Way = TWay::Element;
+  bool Writable = false;
+  // Where the field lies from the object's address; used only where Field has the store needed.
+  ptrdiff_t Offset = 0;
+  TDirectField Field;
+  int64_t Min = 0, Max = 0;            // integers: the type's range
+  std::span<const std::string> Names;  // enumerations: their identifiers; sets: their members'
+
+  void* FieldOf(TObject* Object) const { return reinterpret_cast<char*>(Object) + Offset; }
+};
+
+// What an object of the class is when it is the value of an object property.
+enum class TRole : uint8_t { Strings, Collection, Object };
+
+struct TReadPlan {
+  const TClassInfo* Class = nullptr;
+  TRole Role = TRole::Object;
+  std::vector<TPlanProp> Props;
+
+  // The entry of PropInfo, or null.
+  const TPlanProp* Of(PPropInfo PropInfo) const {
+    for (const TPlanProp& p : Props)
+      if (p.Prop == PropInfo) return &p;
+    return nullptr;
+  }
+  // The property after the one found last (see Find), when its opening tag starts at Tag and ends
+  // before End: then the tag's first ">" is its last byte. Null otherwise.
+  const TPlanProp* Expected(size_t& Hint, const char* Tag, const char* End) const {
+    const size_t count = Props.size();
+    if (count == 0) return nullptr;
+    const size_t i = Hint < count ? Hint : 0;
+    const TPlanProp& p = Props[i];
+    if (p.Open.Mask) {
+      // A short tag: one load, and the tag's bytes within the document.
+      if (!p.Open.At(Tag) || End - Tag < static_cast<ptrdiff_t>(p.OpenTag.size())) return nullptr;
+    } else {
+      const size_t n = p.OpenTag.size();
+      if (n == 0 || End - Tag < static_cast<ptrdiff_t>(n) || !xmlscan::SameBytes(Tag, p.OpenTag.data(), n))
+        return nullptr;
+    }
+    Hint = i + 1;
+    return &p;
+  }
+  // The property named Name, letter for letter. Names are unique in a list, and documents follow
+  // the list's order: the search starts at Hint, the place after the property found last, and goes
+  // round.
+  const TPlanProp* Find(std::string_view Name, size_t& Hint) const {
+    const size_t count = Props.size();
+    size_t i = Hint < count ? Hint : 0;
+    for (size_t k = 0; k < count; ++k) {
+      const TPlanProp& p = Props[i];
+      if (p.Name.size() == Name.size() && xmlscan::SameBytes(p.Name.data(), Name.data(), Name.size())) {
+        Hint = i + 1;
+        return &p;
+      }
+      if (++i == count) i = 0;
+    }
+    return nullptr;
+  }
+};
+
+inline TWay WayOf(TTypeKind Kind) {
+  switch (Kind) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+      return TWay::Integer;
+    case tkFloat:
+      return TWay::Float;
+    case tkEnumeration:
+      return TWay::Enumeration;
+    case tkSet:
+      return TWay::Set;
+    case tkString:
+    case tkLString:
+    case tkWString:
+      return TWay::String;
+    case tkVariant:
+      return TWay::Text;
+    default:
+      return TWay::Element;
+  }
+}
+
+// The entry of the property p of Object's class, with its field's place taken from Object.
+inline TPlanProp MakePlanProp(TObject* Object, PPropInfo p) {
+  TPlanProp e;
+  e.Prop = p;
+  e.Type = p->PropType();
+  e.Name = p->Name;
+  if (e.Name.find('>') == std::string_view::npos) {
+    e.OpenTag = "<" + p->Name + ">";
+    e.Open = xmlscan::TShortTag(e.OpenTag);
+  }
+  e.Close = xmlscan::TShortTag("</" + p->Name + ">");
+  e.Way = WayOf(e.Type->Kind);
+  e.Writable = p->HasSetter();
+  if (e.Writable) {
+    e.Field = p->Access->DirectField(Object);
+    if (e.Field.Address) e.Offset = static_cast<char*>(e.Field.Address) - reinterpret_cast<char*>(Object);
+  }
+  if (e.Way == TWay::Integer) {
+    e.Min = e.Type->MinBound();
+    e.Max = e.Type->MaxBound();
+  } else if (e.Way == TWay::Enumeration) {
+    e.Names = ExactEnumNames(e.Type);
+  } else if (e.Way == TWay::Set && e.Type->CompType) {
+    e.Names = ExactEnumNames(e.Type->CompType);
+  }
+  return e;
+}
+
+// The plan of Object's class, with field places taken from Object.
+inline std::unique_ptr<TReadPlan> MakeReadPlan(TObject* Object) {
+  auto plan = std::make_unique<TReadPlan>();
+  const TClassInfo* const cls = Object->ClassType();
+  plan->Class = cls;
+  plan->Role = cls->InheritsFrom(TStrings::StaticClass())      ? TRole::Strings
+               : cls->InheritsFrom(TCollection::StaticClass()) ? TRole::Collection
+                                                               : TRole::Object;
+  for (PPropInfo p : cls->PropList())
+    if (p) plan->Props.push_back(MakePlanProp(Object, p));
+  return plan;
+}
+
+// The plans of one reading, by class. Objects and the objects they hold take turns: the two
+// classes asked for last are looked at first.
+class TReadPlans {
+ public:
+  const TReadPlan& For(TObject* Object) {
+    const TClassInfo* const cls = Object->ClassType();
+    if (FRecent[0] && FRecent[0]->Class == cls) return *FRecent[0];
+    if (FRecent[1] && FRecent[1]->Class == cls) return *Use(FRecent[1]);
+    for (const auto& plan : FPlans)
+      if (plan->Class == cls) return *Use(plan.get());
+    FPlans.push_back(MakeReadPlan(Object));
+    return *Use(FPlans.back().get());
+  }
+
+ private:
+  const TReadPlan* Use(const TReadPlan* Plan) {
+    FRecent[1] = FRecent[0];
+    FRecent[0] = Plan;
+    return Plan;
+  }
+  std::vector<std::unique_ptr<TReadPlan>> FPlans;
+  const TReadPlan* FRecent[2] = {nullptr, nullptr};
+};
+
+}  // namespace zu::xmlread
