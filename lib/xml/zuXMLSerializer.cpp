@@ -948,6 +948,13 @@ void TzuXMLSerializer::TWriteState::WriteElement(TObject* Object, const TWritePl
 
 namespace {
 
+// Whether "<TagName>" opens at At, before Limit, within the document ending at DocEnd.
+bool OpensAt(const char* At, std::string_view TagName, const char* Limit, const char* DocEnd) {
+  const size_t openLength = TagName.size() + 2;
+  return At < Limit && static_cast<size_t>(DocEnd - At) >= openLength && At[0] == '<' &&
+         At[openLength - 1] == '>' && SameBytes(At + 1, TagName.data(), TagName.size());
+}
+
 // Remembers the long closing-tag searches of one reading. The first "</Name>" from From on is At
 // (null: none before Limit), so it is also the first from any place between From and At. Nested
 // elements of one name all end at the innermost closing tag: without this, each level would scan
@@ -1089,10 +1096,7 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   // searches no further: the loop over a collection's items stays linear in the document.
   // An object's element mostly opens where the search starts (an item's lies behind the one before).
   const char* const limit = AsItem ? blockEnd : docEnd;
-  const size_t openLength = TagName.size() + 2;
-  if (!AsItem && FCurrent < limit && static_cast<size_t>(docEnd - FCurrent) >= openLength &&
-      FCurrent[0] == '<' && FCurrent[openLength - 1] == '>' &&
-      SameBytes(FCurrent + 1, TagName.data(), TagName.size()))
+  if (!AsItem && OpensAt(FCurrent, TagName, limit, docEnd))
     Element.Open = FCurrent;
   else
     Element.Open = FindTag(FCurrent, limit, docEnd, TagName, false);
@@ -1258,6 +1262,16 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
       } else {
         ReadItems(static_cast<TCollection*>(o), ParentBlockEnd, depth);
       }
+    } else if (OpensAt(FCurrent, PropInfo->Name, DocumentEnd(), DocumentEnd())) {
+      // What DeSerializeInternal does for the element that opens where the search starts, mostly
+      // the child element being set.
+      const TElement element{FCurrent, FCurrent + PropInfo->Name.size() + 2,
+                             FindClosingTag(FCurrent + PropInfo->Name.size() + 2,
+                                            ParentBlockEnd ? ParentBlockEnd : DocumentEnd(), PropInfo->Name)};
+      if (!element.End)
+        check(false, Format(_ERR_CloseXMLTagNotFound, {PropInfo->Name}),
+              ExceptionClass<EXMLCloseTagNotFoundException>(), OffsetOf(element.Open));
+      ReadChildren(o, element, FRead->Depth);
     } else {
       DeSerializeInternal(o, PropInfo->Name, ParentBlockEnd);
     }
