@@ -286,7 +286,7 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
 [[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, const xmlread::TPlanProp& Prop,
                                                  std::string_view Text) {
   using xmlread::TWay;
-  const auto setOrd = [&](int32_t Value) {
+  const auto setOrd = [&](int32_t Value) __attribute__((always_inline)) {
     if (Prop.Field.SetOrd)
       Prop.Field.SetOrd(Prop.FieldOf(Object), Value);
     else
