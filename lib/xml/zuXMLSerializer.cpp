@@ -246,36 +246,39 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
 
 // A plain decimal number, digits with at most one decimal point between digits, read exactly as
 // the general conversion reads it; false for anything else.
-bool ParsePlainFloat(std::string_view Text, double& Value) {
-  const bool negative = !Text.empty() && Text[0] == '-';
-  size_t i = negative ? 1 : 0;
-  const size_t first = i;
-  // The digits as one integer, as long as it stays exact in a double.
-  constexpr uint64_t kExact = uint64_t{1} << 53;
+[[gnu::always_inline]] inline bool ParsePlainFloat(std::string_view Text, double& Value) {
+  const char* p = Text.data();
+  const char* const end = p + Text.size();
+  const bool negative = p < end && *p == '-';
+  p += negative;
+  const auto digit = [](char c) {
+    return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'};
+  };
+  // The digits as one integer; it wraps for more than 19 digits, which take the general conversion.
   uint64_t digits = 0;
-  for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i)
-    digits = digits < kExact ? digits * 10 + static_cast<uint64_t>(Text[i] - '0') : kExact + 1;
-  if (i == first) return false;
+  const char* const first = p;
+  for (; p < end && digit(*p) <= 9; ++p) digits = digits * 10 + digit(*p);
+  if (p == first) return false;
   size_t fractionDigits = 0;
-  if (i < Text.size() && Text[i] == '.') {
-    const size_t fraction = ++i;
-    for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i)
-      digits = digits < kExact ? digits * 10 + static_cast<uint64_t>(Text[i] - '0') : kExact + 1;
-    fractionDigits = i - fraction;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    for (; p < end && digit(*p) <= 9; ++p) digits = digits * 10 + digit(*p);
+    fractionDigits = static_cast<size_t>(p - fraction);
     if (fractionDigits == 0) return false;
   }
-  if (i != Text.size()) return false;
-  // An exact integer divided by an exact power of ten is rounded once, as the decimal number itself
-  // would be: the result is the nearest double. Longer numbers take the general conversion.
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (digits <= kExact && fractionDigits < std::size(kPowers)) {
+  if (p != end) return false;
+  // Up to 15 digits form an integer that a double holds exactly; divided by an exact power of ten
+  // it is rounded once, as the decimal number itself would be: the result is the nearest double.
+  // Longer numbers take the general conversion, which gives the nearest double too.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (static_cast<size_t>(end - first) - (fractionDigits ? 1 : 0) <= 15) {
     const double magnitude = static_cast<double>(digits) / kPowers[fractionDigits];
     Value = negative ? -magnitude : magnitude;
     return true;
   }
-  const auto result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
-  return result.ec == std::errc() && result.ptr == Text.data() + Text.size();
+  const auto result = std::from_chars(Text.data(), end, Value);
+  return result.ec == std::errc() && result.ptr == end;
 }
 
 // Sets a property from a plain text as the framework's set-from-text would: integers (clamped to
