@@ -1123,10 +1123,11 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
                                                                      const xmlread::TPlanProp& Prop,
                                                                      std::string_view Raw) {
   if (!Prop.Writable) return;  // a read-only property keeps its value
-  // Without entities to replace, the document's bytes are the value's text. A plain number holds
-  // no "&", so numbers need not be searched for one.
-  const bool number = Prop.Way == xmlread::TWay::Integer || Prop.Way == xmlread::TWay::Float;
-  if ((!FReplaceReservedSymbols || number || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
+  // Without entities to replace, the document's bytes are the value's text. Only a string is set
+  // from a plain text that holds an "&": numbers and identifiers never hold one, so a value with an
+  // entity fails their plain way and takes the way through the text anyway.
+  if ((!FReplaceReservedSymbols || Prop.Way != xmlread::TWay::String ||
+       !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
       SetPlainValue(Object, Prop, Raw))
     return;
   SetValueFromText(Object, Prop, Raw);
