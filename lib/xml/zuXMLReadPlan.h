@@ -55,6 +55,7 @@ struct TReadPlan {
   const TClassInfo* Class = nullptr;
   TRole Role = TRole::Object;
   std::vector<TPlanProp> Props;
+  size_t Count = 0;  // of Props, kept as a number: the look-ups per element need no division
 
   // The entry of PropInfo, or null.
   const TPlanProp* Of(PPropInfo PropInfo) const {
@@ -65,7 +66,7 @@ struct TReadPlan {
   // The property after the one found last (see Find), when its opening tag starts at Tag and ends
   // before End: then the tag's first ">" is its last byte. Null otherwise.
   const TPlanProp* Expected(size_t& Hint, const char* Tag, const char* End) const {
-    const size_t count = Props.size();
+    const size_t count = Count;
     if (count == 0) return nullptr;
     const size_t i = Hint < count ? Hint : 0;
     const TPlanProp& p = Props[i];
@@ -84,7 +85,7 @@ struct TReadPlan {
   // the list's order: the search starts at Hint, the place after the property found last, and goes
   // round.
   const TPlanProp* Find(std::string_view Name, size_t& Hint) const {
-    const size_t count = Props.size();
+    const size_t count = Count;
     size_t i = Hint < count ? Hint : 0;
     for (size_t k = 0; k < count; ++k) {
       const TPlanProp& p = Props[i];
@@ -159,6 +160,7 @@ inline std::unique_ptr<TReadPlan> MakeReadPlan(TObject* Object) {
                                                                : TRole::Object;
   for (PPropInfo p : cls->PropList())
     if (p) plan->Props.push_back(MakePlanProp(Object, p));
+  plan->Count = plan->Props.size();
   return plan;
 }
 

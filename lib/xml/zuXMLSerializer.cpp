@@ -246,36 +246,39 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
 
 // A plain decimal number, digits with at most one decimal point between digits, read exactly as
 // the general conversion reads it; false for anything else.
-bool ParsePlainFloat(std::string_view Text, double& Value) {
-  const bool negative = !Text.empty() && Text[0] == '-';
-  size_t i = negative ? 1 : 0;
-  const size_t first = i;
-  // The digits as one integer, as long as it stays exact in a double.
-  constexpr uint64_t kExact = uint64_t{1} << 53;
+[[gnu::always_inline]] inline bool ParsePlainFloat(std::string_view Text, double& Value) {
+  const char* p = Text.data();
+  const char* const end = p + Text.size();
+  const bool negative = p < end && *p == '-';
+  p += negative;
+  const auto digit = [](char c) {
+    return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'};
+  };
+  // The digits as one integer; it wraps for more than 19 digits, which take the general conversion.
   uint64_t digits = 0;
-  for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i)
-    digits = digits < kExact ? digits * 10 + static_cast<uint64_t>(Text[i] - '0') : kExact + 1;
-  if (i == first) return false;
+  const char* const first = p;
+  for (; p < end && digit(*p) <= 9; ++p) digits = digits * 10 + digit(*p);
+  if (p == first) return false;
   size_t fractionDigits = 0;
-  if (i < Text.size() && Text[i] == '.') {
-    const size_t fraction = ++i;
-    for (; i < Text.size() && Text[i] >= '0' && Text[i] <= '9'; ++i)
-      digits = digits < kExact ? digits * 10 + static_cast<uint64_t>(Text[i] - '0') : kExact + 1;
-    fractionDigits = i - fraction;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    for (; p < end && digit(*p) <= 9; ++p) digits = digits * 10 + digit(*p);
+    fractionDigits = static_cast<size_t>(p - fraction);
     if (fractionDigits == 0) return false;
   }
-  if (i != Text.size()) return false;
-  // An exact integer divided by an exact power of ten is rounded once, as the decimal number itself
-  // would be: the result is the nearest double. Longer numbers take the general conversion.
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (digits <= kExact && fractionDigits < std::size(kPowers)) {
+  if (p != end) return false;
+  // Up to 15 digits form an integer that a double holds exactly; divided by an exact power of ten
+  // it is rounded once, as the decimal number itself would be: the result is the nearest double.
+  // Longer numbers take the general conversion, which gives the nearest double too.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (static_cast<size_t>(end - first) - (fractionDigits ? 1 : 0) <= 15) {
     const double magnitude = static_cast<double>(digits) / kPowers[fractionDigits];
     Value = negative ? -magnitude : magnitude;
     return true;
   }
-  const auto result = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
-  return result.ec == std::errc() && result.ptr == Text.data() + Text.size();
+  const auto result = std::from_chars(Text.data(), end, Value);
+  return result.ec == std::errc() && result.ptr == end;
 }
 
 // Sets a property from a plain text as the framework's set-from-text would: integers (clamped to
@@ -286,7 +289,7 @@ bool ParsePlainFloat(std::string_view Text, double& Value) {
 [[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, const xmlread::TPlanProp& Prop,
                                                  std::string_view Text) {
   using xmlread::TWay;
-  const auto setOrd = [&](int32_t Value) {
+  const auto setOrd = [&](int32_t Value) __attribute__((always_inline)) {
     if (Prop.Field.SetOrd)
       Prop.Field.SetOrd(Prop.FieldOf(Object), Value);
     else
@@ -948,6 +951,13 @@ void TzuXMLSerializer::TWriteState::WriteElement(TObject* Object, const TWritePl
 
 namespace {
 
+// Whether "<TagName>" opens at At, before Limit, within the document ending at DocEnd.
+bool OpensAt(const char* At, std::string_view TagName, const char* Limit, const char* DocEnd) {
+  const size_t openLength = TagName.size() + 2;
+  return At < Limit && static_cast<size_t>(DocEnd - At) >= openLength && At[0] == '<' &&
+         At[openLength - 1] == '>' && SameBytes(At + 1, TagName.data(), TagName.size());
+}
+
 // Remembers the long closing-tag searches of one reading. The first "</Name>" from From on is At
 // (null: none before Limit), so it is also the first from any place between From and At. Nested
 // elements of one name all end at the innermost closing tag: without this, each level would scan
@@ -1089,10 +1099,7 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
   // searches no further: the loop over a collection's items stays linear in the document.
   // An object's element mostly opens where the search starts (an item's lies behind the one before).
   const char* const limit = AsItem ? blockEnd : docEnd;
-  const size_t openLength = TagName.size() + 2;
-  if (!AsItem && FCurrent < limit && static_cast<size_t>(docEnd - FCurrent) >= openLength &&
-      FCurrent[0] == '<' && FCurrent[openLength - 1] == '>' &&
-      SameBytes(FCurrent + 1, TagName.data(), TagName.size()))
+  if (!AsItem && OpensAt(FCurrent, TagName, limit, docEnd))
     Element.Open = FCurrent;
   else
     Element.Open = FindTag(FCurrent, limit, docEnd, TagName, false);
@@ -1116,10 +1123,11 @@ bool TzuXMLSerializer::FindElement(std::string_view TagName, const char* ParentB
                                                                      const xmlread::TPlanProp& Prop,
                                                                      std::string_view Raw) {
   if (!Prop.Writable) return;  // a read-only property keeps its value
-  // Without entities to replace, the document's bytes are the value's text. A plain number holds
-  // no "&", so numbers need not be searched for one.
-  const bool number = Prop.Way == xmlread::TWay::Integer || Prop.Way == xmlread::TWay::Float;
-  if ((!FReplaceReservedSymbols || number || !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
+  // Without entities to replace, the document's bytes are the value's text. Only a string is set
+  // from a plain text that holds an "&": numbers and identifiers never hold one, so a value with an
+  // entity fails their plain way and takes the way through the text anyway.
+  if ((!FReplaceReservedSymbols || Prop.Way != xmlread::TWay::String ||
+       !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
       SetPlainValue(Object, Prop, Raw))
     return;
   SetValueFromText(Object, Prop, Raw);
@@ -1258,6 +1266,16 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
       } else {
         ReadItems(static_cast<TCollection*>(o), ParentBlockEnd, depth);
       }
+    } else if (OpensAt(FCurrent, PropInfo->Name, DocumentEnd(), DocumentEnd())) {
+      // What DeSerializeInternal does for the element that opens where the search starts, mostly
+      // the child element being set.
+      const TElement element{FCurrent, FCurrent + PropInfo->Name.size() + 2,
+                             FindClosingTag(FCurrent + PropInfo->Name.size() + 2,
+                                            ParentBlockEnd ? ParentBlockEnd : DocumentEnd(), PropInfo->Name)};
+      if (!element.End)
+        check(false, Format(_ERR_CloseXMLTagNotFound, {PropInfo->Name}),
+              ExceptionClass<EXMLCloseTagNotFoundException>(), OffsetOf(element.Open));
+      ReadChildren(o, element, FRead->Depth);
     } else {
       DeSerializeInternal(o, PropInfo->Name, ParentBlockEnd);
     }

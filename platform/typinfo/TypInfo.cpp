@@ -338,28 +338,28 @@ std::span<const std::string> ExactEnumNames(const TTypeInfo* type) {
   return {base->NameList.data(), EnumNameCount(type)};
 }
 
-int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name) {
-  if (name.empty()) return -1;
-  // Identifiers are short: their lengths first, then their bytes, without a library call.
-  const size_t n = name.size();
+namespace {
+// Whether the n bytes of two identifiers are equal. Identifiers are short: names of four to eight
+// bytes are compared as their first and last four bytes, overlapping, without a library call.
+bool SameIdentifier(const char* a, const char* b, size_t n) {
   const auto word = [](const char* at) {
     uint32_t w;
     std::memcpy(&w, at, sizeof w);
     return w;
   };
-  for (size_t v = 0; v < names.size(); ++v) {
-    if (names[v].size() != n) continue;
-    const char* const known = names[v].data();
-    if (n >= 4 && n <= 8) {
-      // The first and the last four bytes, overlapping, cover the whole name.
-      if (word(known) == word(name.data()) && word(known + n - 4) == word(name.data() + n - 4))
-        return static_cast<int32_t>(v);
-      continue;
-    }
-    size_t i = 0;
-    while (i < n && known[i] == name[i]) ++i;
-    if (i == n) return static_cast<int32_t>(v);
-  }
+  if (n >= 4 && n <= 8) return word(a) == word(b) && word(a + n - 4) == word(b + n - 4);
+  size_t i = 0;
+  while (i < n && a[i] == b[i]) ++i;
+  return i == n;
+}
+}  // namespace
+
+int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name) {
+  if (name.empty()) return -1;
+  const size_t n = name.size();
+  for (size_t v = 0; v < names.size(); ++v)
+    if (names[v].size() == n && SameIdentifier(names[v].data(), name.data(), n))
+      return static_cast<int32_t>(v);
   return -1;
 }
 
@@ -401,18 +401,23 @@ bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32
 }
 
 bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask) {
+  // Identifiers hold no comma, blank or bracket: a member matches where its identifier is followed by
+  // a comma or the text's end, which is where the text's own member ends, and the first match wins,
+  // as ExactNameIndex gives the first.
   if (!text.empty() && text[0] == '[') return false;
   uint32_t result = 0;
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
-    const char* q = p;
-    while (q < end && *q != ',' && *q != ' ' && *q != ']') ++q;
-    if (q < end && *q != ',') return false;
-    const int32_t v = ExactNameIndex(members, {p, static_cast<size_t>(q - p)});
-    if (v < 0) return false;
+    const size_t rest = static_cast<size_t>(end - p);
+    size_t v = 0;
+    for (; v < members.size(); ++v) {
+      const size_t n = members[v].size();
+      if (n != 0 && n <= rest && (n == rest || p[n] == ',') && SameIdentifier(p, members[v].data(), n)) break;
+    }
+    if (v == members.size()) return false;
     if (v <= 31) result |= 1u << v;
-    p = q + 1;
+    p += members[v].size() + 1;
   }
   mask = result;
   return true;
