@@ -10,7 +10,9 @@
 //
 // Reported per case: MB/s of the document (bytes_per_second), time per item (per_item) and, from
 // one call measured beside the timing, the peak heap memory the call adds (peak_x_doc) and what of
-// it is gone when the call returns (work_x_doc), both as multiples of the document size.
+// it is gone when the call returns (work_x_doc), both as multiples of the document size. Objects
+// take blocks that earlier calls freed to TObject's per-thread lists before the heap grows, so on a
+// repeated call peak_x_doc shows mostly the reader's own memory.
 //
 // For instructions per item, run one case under callgrind, collecting inside the measured call only;
 // each case makes the call twice (once for the memory figures, once timed), so divide by 2 N:

@@ -3,9 +3,11 @@
 
 #include <any>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -169,6 +171,15 @@ class TObject {
   virtual ~TObject() = default;
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
+
+  // Objects are many and small (collection items, their nested persistents): their memory comes
+  // from per-thread lists of freed blocks by size, which malloc would serve far more slowly.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
+  static void* operator new(std::size_t size, std::align_val_t align) { return ::operator new(size, align); }
+  static void operator delete(void* block, std::size_t size, std::align_val_t align) noexcept {
+    ::operator delete(block, size, align);
+  }
 
   static const TClassInfo* StaticClass();
   virtual const TClassInfo* ClassType() const { return StaticClass(); }
