@@ -81,7 +81,7 @@ void* TObject::operator new(std::size_t size) {
 void TObject::operator delete(void* block, std::size_t size) noexcept {
   if (!block) return;
   if (!Pooled(size)) {
-    ::operator delete(block, size);
+    ::operator delete(block);
     return;
   }
   TFreeBlock*& free = tPool.Free[SizeClass(size)];

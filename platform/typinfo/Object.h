@@ -177,8 +177,8 @@ class TObject {
   static void* operator new(std::size_t size);
   static void operator delete(void* block, std::size_t size) noexcept;
   static void* operator new(std::size_t size, std::align_val_t align) { return ::operator new(size, align); }
-  static void operator delete(void* block, std::size_t size, std::align_val_t align) noexcept {
-    ::operator delete(block, size, align);
+  static void operator delete(void* block, std::size_t, std::align_val_t align) noexcept {
+    ::operator delete(block, align);
   }
 
   static const TClassInfo* StaticClass();
