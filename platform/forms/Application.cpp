@@ -163,14 +163,13 @@ bool TApplication::HandleMessage() {
       bool ran = RunTimers();
       PaintForms();
       const int wait = NextTimerWait();
-      const auto start = std::chrono::steady_clock::now();
       got = NextEvent(event, wait);
       if (!got) {
         if (RunTimers()) ran = true;
-        // A backend that waited the whole time goes on; one that returned at once has no more.
-        if (wait > 0 && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(wait))
-          ran = true;
-        return ran;
+        // With a timer pending, a backend that waits only ran out of time, perhaps a moment before
+        // the timer is due (its clock is not ours): the loop goes on. A backend that cannot wait
+        // has no more, and neither has one whose endless wait came back empty.
+        return ran || (wait >= 0 && Backend()->CanWait());
       }
     }
     Dispatch(event);

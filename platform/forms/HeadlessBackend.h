@@ -39,6 +39,7 @@ class THeadlessBackend : public TWindowBackend {
   void Present(win::HWND Window, const win::TBitmapPixels& Pixels) override;
   // The queue's next event; when it is empty OnIdle may add some, else false at once.
   bool NextEvent(TBackendEvent& Event, int TimeoutMs) override;
+  bool CanWait() const override { return false; }
   void Wake() override {}
 
   // Mouse events get their screen point from the window's bounds when they are delivered.

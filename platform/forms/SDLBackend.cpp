@@ -259,6 +259,8 @@ class TSDLBackend : public TWindowBackend {
     }
   }
 
+  bool CanWait() const override { return true; }
+
   void Wake() override {
     SDL_Event e{};
     e.type = FWakeEvent;

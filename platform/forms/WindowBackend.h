@@ -66,6 +66,10 @@ class TWindowBackend {
   // The next event, waiting up to TimeoutMs (-1: as long as it takes). False when none came, and
   // at once when the backend can never deliver another (the headless one once its queue is empty).
   virtual bool NextEvent(TBackendEvent& Event, int TimeoutMs) = 0;
+  // Whether events can still come when none is queued, as from a display. NextEvent coming back
+  // empty then only says that the time ran out (a wait may also end a little early); for a backend
+  // that cannot wait it says that no event will ever come.
+  virtual bool CanWait() const = 0;
   // Makes a waiting NextEvent return.
   virtual void Wake() = 0;
 };

@@ -481,6 +481,55 @@ TEST_F(FormsTest, EscapeCancelsAndABoxLeftWithoutInputEndsLikeEscape) {
   }
 }
 
+// A display's wait for a timer can come back empty a moment before the timer is due (its clock
+// is not the program's) or for an event of its own; the loops must wait on, not end.
+class TEarlyWakingBackend : public THeadlessBackend {
+ public:
+  int EarlyWakes = 0;
+  bool CanWait() const override { return true; }
+  bool NextEvent(TBackendEvent& Event, int TimeoutMs) override {
+    if (Pending() == 0 && TimeoutMs > 0 && EarlyWakes > 0) {
+      --EarlyWakes;
+      return false;
+    }
+    return THeadlessBackend::NextEvent(Event, TimeoutMs);
+  }
+};
+
+TEST_F(FormsTest, AWaitThatComesBackEarlyEndsNeitherAMessageBoxNorTheProgram) {
+  auto owned = std::make_unique<TEarlyWakingBackend>();
+  TEarlyWakingBackend* backend = owned.get();
+  Application->SetBackend(std::move(owned));
+  Backend = backend;
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  int ticks = 0;
+  Application->SetTimer(this, 60000, [&] { ++ticks; });  // pending, never due in the test
+
+  int idle = 0;
+  backend->EarlyWakes = 3;
+  backend->OnIdle = [&] {
+    if (++idle == 1 && OpenMessageBox()) backend->Key(win::VK_RETURN);
+  };
+  EXPECT_EQ(win::MessageBoxA(nullptr, "Question", "Box", win::MB_OKCANCEL), win::IDOK)
+      << "the box waited for its answer";
+  EXPECT_EQ(backend->EarlyWakes, 0);
+
+  // The main loop: three early returns, then the program is asked to end.
+  backend->EarlyWakes = 3;
+  backend->OnIdle = [&] {
+    TBackendEvent quit;
+    quit.Kind = beQuit;
+    backend->Inject(quit);
+    backend->OnIdle = nullptr;
+  };
+  Application->Run();
+  EXPECT_EQ(backend->EarlyWakes, 0);
+  EXPECT_TRUE(Application->Terminated()) << "the loop ran until the quit, not until the first early return";
+  EXPECT_EQ(ticks, 0);
+  Application->KillTimer(this);
+}
+
 TEST_F(FormsTest, AnExceptionInAnEventIsShownAndTheLoopGoesOn) {
   TForm* form = MakeForm();
   int clicks = 0;
