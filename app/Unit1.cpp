@@ -1,14 +1,18 @@
 #include "app/Unit1.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "platform/system/SysUtils.h"
 
@@ -113,6 +117,31 @@ std::string SideName(const std::string& Target, unsigned Attempt) {
   return Target + "." + std::to_string(getpid()) + "-" + std::to_string(Attempt) + ".tmp";
 }
 
+// Removes the side names beside Target whose writers no longer run. No call links a file over an
+// existing name, so naming the new file and renaming it over Target are two steps, and a writer
+// killed between them leaves its side name behind; the next write takes it away. A writer of this
+// process may be between the two steps on another thread, so this process's names stay.
+void RemoveStaleSideNames(const std::string& Target) {
+  const std::string prefix = Target.substr(Target.find_last_of('/') + 1) + ".";
+  DIR* dir = opendir(DirectoryOf(Target).c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+    name = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    const size_t dash = name.find('-');
+    auto digits = [](std::string_view s) {
+      return !s.empty() && s.size() <= 10 && s.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string_view::npos || !digits(name.substr(0, dash)) || !digits(name.substr(dash + 1)))
+      continue;
+    const long pid = std::strtol(std::string(name.substr(0, dash)).c_str(), nullptr, 10);
+    if (pid <= 0 || pid > INT32_MAX || pid == getpid()) continue;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) unlinkat(dirfd(dir), entry->d_name, 0);
+  }
+  closedir(dir);
+}
+
 }  // namespace
 
 void ReplaceFile(TCustomMemoryStream& Stream, const std::string& FileName) {
@@ -153,7 +182,10 @@ void ReplaceFile(TCustomMemoryStream& Stream, const std::string& FileName) {
         break;
     }
     close(fd);
-    if (named) return;
+    if (named) {
+      RemoveStaleSideNames(target);
+      return;
+    }
   }
   // Where the file system has no unnamed files (or they cannot be named), a named file beside the
   // target is written, and removed when writing fails.
@@ -173,4 +205,5 @@ void ReplaceFile(TCustomMemoryStream& Stream, const std::string& FileName) {
     unlink(temp.c_str());
     RaiseCreateError(FileName, renameError);
   }
+  RemoveStaleSideNames(target);
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -108,7 +109,9 @@ TEST_F(ReplaceFileTest, AnUnwritableDirectoryLeavesTheFileAsItWas) {
 }
 
 // Children write a large document over and over and are killed at random moments: what is left is
-// x.txt, whole, or nothing, and never a temporary file.
+// x.txt, whole, or nothing. No call links a file over an existing name, so a writer killed in the
+// moment between naming its new file and renaming it over x.txt leaves that side name, and the next
+// write removes it.
 TEST_F(ReplaceFileTest, AKilledWriteLeavesOnlyTheWholeFileOrNothing) {
   const fs::path out = Dir / "x.txt";
   const std::string a(4 << 20, 'a'), b(3 << 20, 'b');
@@ -127,13 +130,39 @@ TEST_F(ReplaceFileTest, AKilledWriteLeavesOnlyTheWholeFileOrNothing) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
     auto names = Names();
-    EXPECT_TRUE(names.empty() || names == std::vector<std::string>{"x.txt"})
+    const std::string side = "x.txt." + std::to_string(child) + "-0.tmp";
+    const std::vector<std::string> whole = {"x.txt"}, sideLeft = {"x.txt", side};
+    EXPECT_TRUE(names.empty() || names == whole || names == sideLeft)
         << ::testing::PrintToString(names);
     if (fs::exists(out)) {
       std::string text = Read(out);
       EXPECT_TRUE(text == a || text == b) << "a part of a document, " << text.size() << " bytes";
     }
   }
+  Write("last", out.string());
+  EXPECT_EQ(Names(), std::vector<std::string>{"x.txt"});
+}
+
+// Side names of writers that no longer run go with the next write; a running writer's, and names
+// that only look alike, stay.
+TEST_F(ReplaceFileTest, TheNextWriteRemovesTheSideNamesOfKilledWriters) {
+  pid_t ended = fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) _exit(0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string running = std::to_string(getppid());
+  const std::string gone = std::to_string(ended);
+  const std::vector<std::string> kept = {
+      "x.txt." + running + "-0.tmp", "x.txt.backup.tmp", "x.txt." + gone + ".tmp", "y.txt." + gone + "-0.tmp",
+      "x.txt." + gone + "-0.tmp.old"};
+  for (const auto& name : kept) Write("other", (Dir / name).string());
+  Write("left", (Dir / ("x.txt." + gone + "-0.tmp")).string());
+  Write("left", (Dir / ("x.txt." + gone + "-17.tmp")).string());
+  Write("new", (Dir / "x.txt").string());
+  std::vector<std::string> expected = kept;
+  expected.push_back("x.txt");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(), expected);
 }
 
 // The demonstration's form on the headless backend, writing to a home directory of its own.
