@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/xml/zuXMLClassRole.h"
 #include "lib/xml/zuXMLScan.h"
 #include "platform/classes/Classes.h"
 #include "platform/typinfo/TypInfo.h"
@@ -48,12 +49,9 @@ struct TPlanProp {
   void* FieldOf(TObject* Object) const { return reinterpret_cast<char*>(Object) + Offset; }
 };
 
-// What an object of the class is when it is the value of an object property.
-enum class TRole : uint8_t { Strings, Collection, Object };
-
 struct TReadPlan {
   const TClassInfo* Class = nullptr;
-  TRole Role = TRole::Object;
+  xmlclass::TClassRole Role = xmlclass::TClassRole::Other;
   std::vector<TPlanProp> Props;
   size_t Count = 0;  // of Props, kept as a number: the look-ups per element need no division
 
@@ -155,9 +153,7 @@ inline std::unique_ptr<TReadPlan> MakeReadPlan(TObject* Object) {
   auto plan = std::make_unique<TReadPlan>();
   const TClassInfo* const cls = Object->ClassType();
   plan->Class = cls;
-  plan->Role = cls->InheritsFrom(TStrings::StaticClass())      ? TRole::Strings
-               : cls->InheritsFrom(TCollection::StaticClass()) ? TRole::Collection
-                                                               : TRole::Object;
+  plan->Role = xmlclass::ClassRoleOf(cls);
   for (PPropInfo p : cls->PropList())
     if (p) plan->Props.push_back(MakePlanProp(Object, p));
   plan->Count = plan->Props.size();

@@ -35,6 +35,8 @@ void RegisterXMLSerializerClasses() { RegisterClass(TzuXMLSerializer::StaticClas
 namespace {
 
 using namespace xmlscan;
+using xmlclass::ClassRoleOf;
+using xmlclass::TClassRole;
 
 constexpr std::string_view sMessagePrefix = "XMLSerializerException\r\n\r\n";
 
@@ -342,23 +344,6 @@ std::string_view RawValue(const char* Start, const char* End) {
 
 namespace {
 
-const TClassInfo* StringsClass() {
-  static const TClassInfo* const cls = TStrings::StaticClass();
-  return cls;
-}
-const TClassInfo* CollectionClass() {
-  static const TClassInfo* const cls = TCollection::StaticClass();
-  return cls;
-}
-const TClassInfo* PersistentClass() {
-  static const TClassInfo* const cls = TPersistent::StaticClass();
-  return cls;
-}
-
-}  // namespace
-
-namespace {
-
 // Text written at a place with room for it; the end of what was written.
 inline char* PutBytes(char* At, std::string_view Text) {
   TTextBuffer::CopyBytes(At, Text.data(), Text.size());
@@ -536,10 +521,6 @@ struct TWriteProp {
   TTag Open, Close;            // "<Name>", "</Name>"
 };
 
-// What an object's class is to the writer: a string list, a collection, another persistent object
-// or none of these.
-enum class TClassRole : uint8_t { Strings, Collection, Persistent, Other };
-
 struct TWritePlan {
   const TClassInfo* Class = nullptr;
   TClassRole Role = TClassRole::Other;
@@ -550,10 +531,7 @@ struct TWritePlan {
 TWritePlan MakeWritePlan(const TClassInfo* Class) {
   TWritePlan plan;
   plan.Class = Class;
-  plan.Role = Class->InheritsFrom(StringsClass())      ? TClassRole::Strings
-              : Class->InheritsFrom(CollectionClass()) ? TClassRole::Collection
-              : Class->InheritsFrom(PersistentClass()) ? TClassRole::Persistent
-                                                       : TClassRole::Other;
+  plan.Role = ClassRoleOf(Class);
   plan.Open = TTag("<" + Class->ClassName + ">");
   plan.Close = TTag("</" + Class->ClassName + ">");
   for (PPropInfo p : Class->PropList()) {
@@ -1079,7 +1057,7 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
 void TzuXMLSerializer::DeSerializeInternal(TObject* Object, std::string_view TagName,
                                            const char* ParentBlockEnd) {
   if (!FWrapCollections)
-    if (Object->ClassType()->InheritsFrom(CollectionClass()))
+    if (ClassRoleOf(Object->ClassType()) == TClassRole::Collection)
       if (const TClassInfo* itemClass = static_cast<TCollection*>(Object)->ItemClass())
         TagName = itemClass->ClassName;
   TElement element;
@@ -1252,11 +1230,11 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
   } else if (kind == tkClass) {
     TObject* o = GetObjectProp(Object, PropInfo);
     if (!o) return;
-    const xmlread::TRole role = FRead->Plans.For(o).Role;
-    if (role == xmlread::TRole::Strings) {
+    const TClassRole role = FRead->Plans.For(o).Role;
+    if (role == TClassRole::Strings) {
       static_cast<TStrings*>(o)->SetCommaText(
           std::string(WithoutTrailingBreak(RawValue(ValueStart, ValueEnd))));
-    } else if (role == xmlread::TRole::Collection) {
+    } else if (role == TClassRole::Collection) {
       // Wrapped items lie inside the collection's own element, one level deeper; unwrapped ones
       // inside the owner's. The child being set opened at FCurrent.
       const int32_t depth = FRead->Depth;
@@ -1342,7 +1320,7 @@ void TzuXMLSerializer::GenerateDTDInternal(TObject* Object, TStrings* Names, TSt
       declare(p->Name, "#PCDATA");
     } else if (kind == tkClass) {
       TObject* o = GetObjectProp(Object, p);
-      if (o && o->ClassType()->InheritsFrom(PersistentClass())) {
+      if (o && ClassRoleOf(o->ClassType()) != TClassRole::Other) {
         CheckNotVisited(*FDTDPath, o, p->Name);
         CheckDepth(static_cast<int32_t>(FDTDPath->size()), p->Name);
         TVisit visit(*FDTDPath, o);
@@ -1350,7 +1328,7 @@ void TzuXMLSerializer::GenerateDTDInternal(TObject* Object, TStrings* Names, TSt
       }
     }
   }
-  if (Object->ClassType()->InheritsFrom(CollectionClass()))
+  if (ClassRoleOf(Object->ClassType()) == TClassRole::Collection)
     if (const TClassInfo* itemClass = static_cast<TCollection*>(Object)->ItemClass()) {
       if (!content.empty()) content += '|';
       content += itemClass->ClassName;
