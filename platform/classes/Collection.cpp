@@ -47,13 +47,8 @@ TCollectionItem* TCollection::Items(int Index) const {
 }
 
 TCollectionItem* TCollection::Add() {
-  // Class information never changes once built: the class last found creatable is not looked at again.
-  thread_local const TClassInfo* creatable = nullptr;
-  if (FItemClass != creatable) {
-    if (!FItemClass || !FItemClass->InheritsFrom(TCollectionItem::StaticClass()) || !FItemClass->Create)
-      throw EInvalidOperation("Collection has no item class it can create");
-    creatable = FItemClass;
-  }
+  if (!FItemClass || !FItemClass->InheritsFrom(TCollectionItem::StaticClass()) || !FItemClass->Create)
+    throw EInvalidOperation("Collection has no item class it can create");
   TObject* obj = FItemClass->Create(this);
   if (!obj) throw EInvalidOperation("Collection has no item class it can create");
   // The factory creates an instance of the item class, which derives from TCollectionItem.
