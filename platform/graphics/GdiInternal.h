@@ -182,6 +182,21 @@ struct Target {
 };
 bool GetTarget(HDC handle, Target& target);
 
+// Device coordinates from logical ones and the DC's origin are summed exactly and held within a
+// range far beyond any bitmap, so drawing near the ends of the int range clips as exact numbers
+// would and no sum on the way overflows.
+constexpr int64_t kDeviceRange = int64_t(1) << 29;
+inline int DeviceCoord(int64_t v) { return int(v < -kDeviceRange ? -kDeviceRange : v > kDeviceRange ? kDeviceRange : v); }
+inline RECT DeviceRectOf(const Target& t, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  return RECT{DeviceCoord(left + t.ox), DeviceCoord(top + t.oy), DeviceCoord(right + t.ox), DeviceCoord(bottom + t.oy)};
+}
+inline RECT DeviceRectOf(const Target& t, const RECT& r) { return DeviceRectOf(t, r.left, r.top, r.right, r.bottom); }
+// a + b as 32-bit numbers add: past the ends of the range the sum wraps around, as the classic
+// rectangle functions' plain additions do.
+inline int WrapAdd(int a, int64_t b) { return int(uint32_t(a) + uint32_t(int32_t(b))); }
+// A number held within the int range.
+inline int ClampToInt(int64_t v) { return int(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); }
+
 // A colour as stored in the target: resolved, and black or white on a 1-bit bitmap.
 uint32_t DeviceColor(const BitmapObj& bitmap, COLORREF color);
 // The nearer of black and white.

@@ -335,7 +335,8 @@ int GetClipBox(HDC dc, RECT* rect) {
     *rect = RECT{};
     return NULLREGION;
   }
-  OffsetRect(rect, -t.ox, -t.oy);
+  *rect = RECT{ClampToInt(int64_t(rect->left) - t.ox), ClampToInt(int64_t(rect->top) - t.oy),
+               ClampToInt(int64_t(rect->right) - t.ox), ClampToInt(int64_t(rect->bottom) - t.oy)};
   return SIMPLEREGION;
 }
 
@@ -632,8 +633,8 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
 COLORREF GetPixel(HDC dc, int x, int y) {
   Target t;
   if (!GetTarget(dc, t)) return CLR_INVALID;
-  x += t.ox;
-  y += t.oy;
+  x = DeviceCoord(int64_t(x) + t.ox);
+  y = DeviceCoord(int64_t(y) + t.oy);
   if (x < t.clip.left || x >= t.clip.right || y < t.clip.top || y >= t.clip.bottom) return CLR_INVALID;
   return t.bitmap->At(x, y);
 }
@@ -641,8 +642,8 @@ COLORREF GetPixel(HDC dc, int x, int y) {
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   Target t;
   if (!GetTarget(dc, t)) return CLR_INVALID;
-  x += t.ox;
-  y += t.oy;
+  x = DeviceCoord(int64_t(x) + t.ox);
+  y = DeviceCoord(int64_t(y) + t.oy);
   if (x < t.clip.left || x >= t.clip.right || y < t.clip.top || y >= t.clip.bottom) return CLR_INVALID;
   uint32_t c = DeviceColor(*t.bitmap, color);
   t.bitmap->Put(x, y, c);

@@ -14,10 +14,16 @@ using namespace detail;
 namespace {
 
 // Floor division for a positive divisor.
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+template <class W>
+W FloorDiv(W a, W b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 // num / den (den > 0) rounded to the nearest integer, ties to the smaller one.
-int64_t RoundTiesDown(int64_t num, int64_t den) { return FloorDiv(2 * num + den - 1, 2 * den); }
+template <class W>
+W RoundTiesDown(W num, W den) {
+  return FloorDiv<W>(2 * num + den - 1, 2 * den);
+}
 
 struct DashPattern {
   int lengths[6];
@@ -62,9 +68,13 @@ inline void Plot(BitmapObj& b, int x, int y, uint32_t color, int rop2) {
 
 // A one-pixel line in device coordinates from (x0, y0) towards (x1, y1), end point left out.
 // `phase` is how far the dash pattern has run before the line; the line's length along its major
-// axis is added to it. Only the steps whose pixels fall inside the clip are walked.
-void ThinLine(Target& t, int x0, int y0, int x1, int y1, UINT style, uint32_t color, int64_t& phase) {
-  int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
+// axis is added to it. Only the steps whose pixels fall inside the clip are walked. The minor
+// coordinate is computed in W: 64 bits hold it for points within the int range, 128 for any
+// logical point plus an origin.
+template <class W>
+void ThinLine(Target& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1, UINT style, uint32_t color,
+              int64_t& phase) {
+  int64_t dx = x1 - x0, dy = y1 - y0;
   if (!dx && !dy) return;
   const DashPattern* dashes = DashesOf(style);
   bool gapsFilled = dashes && t.dc->state.bkMode == OPAQUE;
@@ -80,8 +90,8 @@ void ThinLine(Target& t, int x0, int y0, int x1, int y1, UINT style, uint32_t co
   int64_t sa = da > 0 ? 1 : -1;
   int64_t den = std::llabs(da);
   auto minorAt = [&](int64_t i) {
-    int64_t num = b0 * da + i * sa * db;
-    return RoundTiesDown(da > 0 ? num : -num, den);
+    W num = W(b0) * da + W(i) * sa * db;
+    return int64_t(RoundTiesDown<W>(da > 0 ? num : -num, den));
   };
   int64_t aLo = xMajor ? t.clip.left : t.clip.top, aHi = xMajor ? t.clip.right : t.clip.bottom;
   int64_t bLo = xMajor ? t.clip.top : t.clip.left, bHi = xMajor ? t.clip.bottom : t.clip.right;
@@ -127,13 +137,14 @@ void ThinLine(Target& t, int x0, int y0, int x1, int y1, UINT style, uint32_t co
 
 // A wide line: every pixel whose centre lies closer than width / 2 to the segment (round caps).
 // Odd widths centre the segment on the pixels, even widths on their corners.
-void WideLine(Target& t, int x0, int y0, int x1, int y1, int width, uint32_t color) {
+void WideLine(Target& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int width, uint32_t color) {
   double half = width / 2.0;
   double shift = width % 2 ? 0.5 : 0.0;
-  double ax = x0 + shift, ay = y0 + shift, bx = x1 + shift, by = y1 + shift;
+  double ax = double(x0) + shift, ay = double(y0) + shift, bx = double(x1) + shift, by = double(y1) + shift;
   double vx = bx - ax, vy = by - ay, len2 = vx * vx + vy * vy;
-  RECT box{int(std::floor(std::min(ax, bx) - half)), int(std::floor(std::min(ay, by) - half)),
-           int(std::ceil(std::max(ax, bx) + half)) + 1, int(std::ceil(std::max(ay, by) + half)) + 1};
+  auto held = [](double v) { return DeviceCoord(int64_t(std::clamp(v, -1e18, 1e18))); };
+  RECT box{held(std::floor(std::min(ax, bx) - half)), held(std::floor(std::min(ay, by) - half)),
+           held(std::ceil(std::max(ax, bx) + half) + 1), held(std::ceil(std::max(ay, by) + half) + 1)};
   if (!IntersectRect(&box, &box, &t.clip)) return;
   int rop2 = t.dc->state.rop2;
   for (int y = box.top; y < box.bottom; ++y) {
@@ -156,9 +167,14 @@ bool PenPath(HDC dc, POINT from, const POINT* points, size_t count) {
   uint32_t color = DeviceColor(*t.bitmap, pen->log.lopnColor);
   int64_t phase = 0;
   for (size_t k = 0; k < count; ++k) {
-    int x0 = from.x + t.ox, y0 = from.y + t.oy, x1 = points[k].x + t.ox, y1 = points[k].y + t.oy;
+    const int64_t x0 = int64_t(from.x) + t.ox, y0 = int64_t(from.y) + t.oy;
+    const int64_t x1 = int64_t(points[k].x) + t.ox, y1 = int64_t(points[k].y) + t.oy;
     if (pen->log.lopnWidth.x <= 1) {
-      ThinLine(t, x0, y0, x1, y1, pen->log.lopnStyle, color, phase);
+      constexpr int64_t small = int64_t(1) << 31;
+      if (std::max({std::llabs(x0), std::llabs(y0), std::llabs(x1), std::llabs(y1)}) < small)
+        ThinLine<int64_t>(t, x0, y0, x1, y1, pen->log.lopnStyle, color, phase);
+      else
+        ThinLine<__int128>(t, x0, y0, x1, y1, pen->log.lopnStyle, color, phase);
     } else if (x0 != x1 || y0 != y1) {
       WideLine(t, x0, y0, x1, y1, pen->log.lopnWidth.x, color);
     }
@@ -212,13 +228,12 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
   PenObj* pen = LookupPen(t.dc->state.pen);
   bool outlined = pen && pen->log.lopnStyle != PS_NULL;
   // The brush fills inside the outline, or up to the right and bottom edges left out without one.
-  RECT inside =
-      outlined ? RECT{left + 1, top + 1, right - 1, bottom - 1} : RECT{left, top, right - 1, bottom - 1};
-  OffsetRect(&inside, t.ox, t.oy);
+  const int64_t in = outlined ? 1 : 0;
+  RECT inside = DeviceRectOf(t, int64_t(left) + in, int64_t(top) + in, int64_t(right) - 1, int64_t(bottom) - 1);
   Pattern brush = MakePattern(t, t.dc->state.brush);
   if (brush.type != Pattern::None && IntersectRect(&inside, &inside, &t.clip))
     PatternRop(t, inside, TernaryOfRop2(t.dc->state.rop2), brush);
-  if (outlined && right - left >= 1 && bottom - top >= 1) {
+  if (outlined && int64_t(right) - left >= 1 && int64_t(bottom) - top >= 1) {
     // A closed path through the corners draws every outline pixel once.
     const POINT corners[] = {{right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}, {left, top}};
     PenPath(dc, POINT{left, top}, corners, 4);
@@ -229,17 +244,17 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
 BOOL DrawFocusRect(HDC dc, const RECT* rect) {
   Target t;
   if (!rect || !GetTarget(dc, t)) return 0;
-  RECT r = *rect;
-  OffsetRect(&r, t.ox, t.oy);
+  RECT r = DeviceRectOf(t, *rect);
   if (IsRectEmpty(&r)) return 1;
   auto invert = [&](int x, int y) {
     if (((x + y) & 1) && PtInRect(&t.clip, POINT{x, y})) t.bitmap->Put(x, y, t.bitmap->At(x, y) ^ kWhite);
   };
-  for (int x = r.left; x < r.right; ++x) {
+  // Only the part of each side inside the clip is walked.
+  for (int x = std::max(r.left, t.clip.left), xEnd = std::min(r.right, t.clip.right); x < xEnd; ++x) {
     invert(x, r.top);
     if (r.bottom - 1 > r.top) invert(x, r.bottom - 1);
   }
-  for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+  for (int y = std::max(r.top + 1, t.clip.top), yEnd = std::min(r.bottom - 1, t.clip.bottom); y < yEnd; ++y) {
     invert(r.left, y);
     if (r.right - 1 > r.left) invert(r.right - 1, y);
   }
@@ -307,10 +322,12 @@ void DrawDiagonal(Target& t, const RECT& r, UINT flags, const uint32_t colors[2]
   bool rising = (flags & BF_TOPRIGHT) == BF_TOPRIGHT || (flags & BF_BOTTOMLEFT) == BF_BOTTOMLEFT;
   bool right = flags & BF_RIGHT;
   int n = std::min(r.right - r.left, r.bottom - r.top);
+  // Only the steps whose column lies inside the clip are walked.
+  const int from = std::max(0, t.clip.left - r.left), to = std::min(n, t.clip.right - r.left);
   for (int layer = 0; layer < 2; ++layer) {
     if (!present[layer]) continue;
     uint32_t c = colors[layer][right ? 1 : 0];
-    for (int i = 0; i < n; ++i) {
+    for (int i = from; i < to; ++i) {
       int x = r.left + i;
       int y = rising ? r.bottom - 1 - i : r.top + i;
       PutPixel(t, x, y + layer, c);
@@ -323,7 +340,7 @@ void DrawDiagonal(Target& t, const RECT& r, UINT flags, const uint32_t colors[2]
 BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
   Target t;
   if (!rect || !GetTarget(dc, t)) return 0;
-  RECT r{rect->left + t.ox, rect->top + t.oy, rect->right + t.ox, rect->bottom + t.oy};
+  RECT r = DeviceRectOf(t, *rect);
   UINT layerBits[2] = {edge & BDR_OUTER, (edge & BDR_INNER) >> 2};
   bool present[2] = {layerBits[0] != 0, layerBits[1] != 0};
   uint32_t colors[2][2];
@@ -345,8 +362,13 @@ BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
   if (flags & BF_MIDDLE)
     FillDevice(t, inside,
                DeviceColor(*t.bitmap, GetSysColor((flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE)));
-  if (flags & BF_ADJUST)
-    *rect = RECT{inside.left - t.ox, inside.top - t.oy, inside.right - t.ox, inside.bottom - t.oy};
+  if (flags & BF_ADJUST) {
+    // The sides move by the layers drawn, whatever the rectangle's place.
+    rect->left = WrapAdd(rect->left, inside.left - r.left);
+    rect->top = WrapAdd(rect->top, inside.top - r.top);
+    rect->right = WrapAdd(rect->right, inside.right - r.right);
+    rect->bottom = WrapAdd(rect->bottom, inside.bottom - r.bottom);
+  }
   return 1;
 }
 

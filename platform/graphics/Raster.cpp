@@ -114,7 +114,7 @@ struct NoSource {
 };
 
 // The device rectangle of a block; a negative size extends from the given point (excluded) backwards.
-RECT DeviceRect(const Target& t, int x, int y, int w, int h) {
+RECT DeviceRect(const Target& t, int64_t x, int64_t y, int64_t w, int64_t h) {
   if (w < 0) {
     x += w;
     w = -w;
@@ -123,12 +123,12 @@ RECT DeviceRect(const Target& t, int x, int y, int w, int h) {
     y += h;
     h = -h;
   }
-  return RECT{x + t.ox, y + t.oy, x + t.ox + w, y + t.oy + h};
+  return DeviceRectOf(t, x, y, x + w, y + h);
 }
 
 // A stretched block: a negative size runs backwards from the given point, which it includes.
 RECT MirroredRect(const Target& t, int x, int y, int w, int h) {
-  return DeviceRect(t, w < 0 ? x + 1 : x, h < 0 ? y + 1 : y, w, h);
+  return DeviceRect(t, w < 0 ? int64_t(x) + 1 : x, h < 0 ? int64_t(y) + 1 : y, w, h);
 }
 
 // How source pixels turn into the destination's format.
@@ -194,12 +194,10 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   Pattern p = MakePattern(t, brush);
   if (p.type == Pattern::None && !LookupBrush(brush)) return 0;
   // An inverted side is not normalised but shifted: {9, .., 2, ..} covers 3..9.
-  auto side = [](LONG a, LONG b, int o) {
-    return a <= b ? std::pair{a + o, b + o} : std::pair{b + 1 + o, a + 1 + o};
-  };
-  auto [left, right] = side(rect->left, rect->right, t.ox);
-  auto [top, bottom] = side(rect->top, rect->bottom, t.oy);
-  FillPattern(t, RECT{left, top, right, bottom}, p);
+  auto side = [](int64_t a, int64_t b) { return a <= b ? std::pair{a, b} : std::pair{b + 1, a + 1}; };
+  auto [left, right] = side(rect->left, rect->right);
+  auto [top, bottom] = side(rect->top, rect->bottom);
+  FillPattern(t, DeviceRectOf(t, left, top, right, bottom), p);
   return 1;
 }
 
@@ -210,12 +208,15 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, i
   Target s;
   if (!GetTarget(dest, t) || !GetTarget(source, s)) return 0;
   if (width <= 0 || height <= 0) return 1;
-  RECT r{x + t.ox, y + t.oy, x + t.ox + width, y + t.oy + height};
-  // Source device coordinates are destination device coordinates plus this offset.
-  int offX = sx + s.ox - r.left;
-  int offY = sy + s.oy - r.top;
-  RECT inSource{-offX, -offY, s.bitmap->width - offX, s.bitmap->height - offY};
+  RECT r = DeviceRect(t, x, y, width, height);
+  // Source device coordinates are destination device coordinates plus this offset, exactly.
+  const int64_t offX64 = (int64_t(sx) + s.ox) - (int64_t(x) + t.ox);
+  const int64_t offY64 = (int64_t(sy) + s.oy) - (int64_t(y) + t.oy);
+  const RECT inSource{DeviceCoord(-offX64), DeviceCoord(-offY64), DeviceCoord(s.bitmap->width - offX64),
+                      DeviceCoord(s.bitmap->height - offY64)};
   if (!IntersectRect(&r, &r, &t.clip) || !IntersectRect(&r, &r, &inSource)) return 1;
+  // What is left lies inside both bitmaps, so the offset now fits.
+  const int offX = int(offX64), offY = int(offY64);
   int n = r.right - r.left;
   Conversion conv = ConversionFor(t, *s.bitmap, s.dc);
   // A copy within one bitmap reads from a snapshot so overlapping areas move intact.
@@ -296,6 +297,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   bool mirrorY = (height < 0) != (sheight < 0);
   RECT d = MirroredRect(t, x, y, width, height);
   RECT src = MirroredRect(s, sx, sy, swidth, sheight);
+  // A destination off the clip, or either rectangle far beyond any bitmap, shows nothing.
+  RECT visible;
+  if (!IntersectRect(&visible, &d, &t.clip) || IsRectEmpty(&src)) return 1;
   int dw = d.right - d.left, dh = d.bottom - d.top;
   int sw = src.right - src.left, sh = src.bottom - src.top;
   int mode = t.dc->state.stretchMode;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/graphics/GdiInternal.h"
+
 namespace zu::win {
 
 int MulDiv(int a, int b, int c) {
@@ -33,19 +35,19 @@ BOOL IsRectEmpty(const RECT* rect) { return !rect || rect->right <= rect->left |
 
 BOOL InflateRect(RECT* rect, int dx, int dy) {
   if (!rect) return 0;
-  rect->left -= dx;
-  rect->top -= dy;
-  rect->right += dx;
-  rect->bottom += dy;
+  rect->left = detail::WrapAdd(rect->left, -int64_t(dx));
+  rect->top = detail::WrapAdd(rect->top, -int64_t(dy));
+  rect->right = detail::WrapAdd(rect->right, dx);
+  rect->bottom = detail::WrapAdd(rect->bottom, dy);
   return 1;
 }
 
 BOOL OffsetRect(RECT* rect, int dx, int dy) {
   if (!rect) return 0;
-  rect->left += dx;
-  rect->top += dy;
-  rect->right += dx;
-  rect->bottom += dy;
+  rect->left = detail::WrapAdd(rect->left, dx);
+  rect->top = detail::WrapAdd(rect->top, dy);
+  rect->right = detail::WrapAdd(rect->right, dx);
+  rect->bottom = detail::WrapAdd(rect->bottom, dy);
   return 1;
 }
 

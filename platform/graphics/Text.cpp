@@ -404,9 +404,10 @@ struct Run {
 };
 
 // The pen offset after `cp` drawn at `x`.
+// Pen offsets are held within the int range: a text too wide for it ends at its end.
 int Advance(FontFace& f, uint32_t cp, int x, int tabWidth) {
-  if (cp == '\t' && tabWidth > 0) return (x / tabWidth + 1) * tabWidth;
-  return cp >= 32 ? x + f.Get(cp).advance : x;
+  if (cp == '\t' && tabWidth > 0) return ClampToInt((int64_t(x) / tabWidth + 1) * tabWidth);
+  return cp >= 32 ? ClampToInt(int64_t(x) + f.Get(cp).advance) : x;
 }
 
 // Calls step(cp, marked, x, next) for each character of the run with its pen offsets before and
@@ -418,7 +419,7 @@ int Walk(FontFace& f, const Run& run, Step step) {
   uint32_t cp;
   bool marked;
   for (size_t k = 0; run.text->Next(i, run.to, cp, marked); ++k) {
-    int next = run.dx ? x + run.dx[k] : Advance(f, cp, x, run.tabWidth);
+    int next = run.dx ? ClampToInt(int64_t(x) + run.dx[k]) : Advance(f, cp, x, run.tabWidth);
     step(cp, marked, x, next);
     x = next;
   }
@@ -437,8 +438,8 @@ void FillBand(Target& t, const FontFace& f, double bx, double by, int length, in
   if (length <= 0 || to <= from) return;
   double ax = f.cosA, ay = -f.sinA, dx = f.sinA, dy = f.cosA;
   if (f.sinA == 0) {
-    int x0 = int(std::lround(bx)), y0 = int(std::lround(by));
-    RECT r{x0, y0 + from, x0 + length, y0 + to};
+    const int64_t x0 = std::llround(bx), y0 = std::llround(by);
+    RECT r{DeviceCoord(x0), DeviceCoord(y0 + from), DeviceCoord(x0 + length), DeviceCoord(y0 + to)};
     if (IntersectRect(&r, &r, &clip)) FillDevice(t, r, color);
     return;
   }
@@ -448,9 +449,9 @@ void FillBand(Target& t, const FontFace& f, double bx, double by, int length, in
     cx[i] = bx + us[i & 1] * ax + vs[i >> 1] * dx;
     cy[i] = by + us[i & 1] * ay + vs[i >> 1] * dy;
   }
-  RECT box{int(std::floor(*std::min_element(cx, cx + 4))), int(std::floor(*std::min_element(cy, cy + 4))),
-           int(std::ceil(*std::max_element(cx, cx + 4))) + 1,
-           int(std::ceil(*std::max_element(cy, cy + 4))) + 1};
+  auto held = [](double v) { return DeviceCoord(std::llround(std::clamp(v, -1e15, 1e15))); };
+  RECT box{held(std::floor(*std::min_element(cx, cx + 4))), held(std::floor(*std::min_element(cy, cy + 4))),
+           held(std::ceil(*std::max_element(cx, cx + 4)) + 1), held(std::ceil(*std::max_element(cy, cy + 4)) + 1)};
   if (!IntersectRect(&box, &box, &clip)) return;
   for (int y = box.top; y < box.bottom; ++y)
     for (int x = box.left; x < box.right; ++x) {
@@ -471,16 +472,18 @@ void DrawRun(Target& t, FontFace& f, const Run& run, double bx, double by, const
     if (marked) bar(x, next - x, f.underlineTop, f.underlineThickness);
     if (cp < 32) return;
     const Glyph& g = f.Get(cp);
-    int px = int(std::lround(bx + x * f.cosA));
-    int py = int(std::lround(by - x * f.sinA));
-    if (f.sinA == 0 && (px + g.left >= clip.right || px + g.left + g.width <= clip.left)) return;
+    // The glyph's box on the device, exactly; only its part inside the clip is drawn.
+    const int64_t left = std::llround(bx + x * f.cosA) + g.left;
+    const int64_t top = std::llround(by - x * f.sinA) + g.top;
+    if (left >= clip.right || left + g.width <= clip.left || top >= clip.bottom || top + g.height <= clip.top)
+      return;
     for (int y = 0; y < g.height; ++y) {
-      int dy = py + g.top + y;
-      if (dy < clip.top || dy >= clip.bottom) continue;
+      const int dy = int(top + y);
+      if (top + y < clip.top || top + y >= clip.bottom) continue;
       const uint8_t* row = g.ink.data() + size_t(y) * size_t(g.width);
       for (int gx = 0; gx < g.width; ++gx) {
-        int dx = px + g.left + gx;
-        if (!row[gx] || dx < clip.left || dx >= clip.right) continue;
+        if (!row[gx] || left + gx < clip.left || left + gx >= clip.right) continue;
+        const int dx = int(left + gx);
         if (row[gx] == 255 || (t.bitmap->mono && row[gx] >= 128))
           t.bitmap->Put(dx, dy, color);
         else if (!t.bitmap->mono)
@@ -506,7 +509,7 @@ bool GetTextContext(HDC dc, TextContext& c) {
 }
 
 // Draws a run with its reference point at logical (x, y) as the DC's text alignment says.
-void TextAt(TextContext& c, int x, int y, const Run& run, const RECT& clip, bool opaque) {
+void TextAt(TextContext& c, int64_t x, int64_t y, const Run& run, const RECT& clip, bool opaque) {
   const DCState& s = c.t.dc->state;
   FontFace& f = *c.face;
   double shiftAlong = 0, shiftDown = f.tm.tmAscent;
@@ -515,7 +518,7 @@ void TextAt(TextContext& c, int x, int y, const Run& run, const RECT& clip, bool
   if (h == TA_CENTER) shiftAlong = run.width / 2;
   if (v == TA_BASELINE) shiftDown = 0;
   if (v == TA_BOTTOM) shiftDown = -f.tm.tmDescent;
-  double rx = x + c.t.ox, ry = y + c.t.oy;
+  double rx = double(x + c.t.ox), ry = double(y + c.t.oy);
   double bx = rx + shiftDown * f.sinA - shiftAlong * f.cosA;
   double by = ry + shiftDown * f.cosA + shiftAlong * f.sinA;
   uint32_t color = DeviceColor(*c.t.bitmap, s.textColor);
@@ -565,8 +568,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
   if (!GetTextContext(dc, c)) return 0;
   RECT clip = c.t.clip;
   if (rect) {
-    RECT r = *rect;
-    OffsetRect(&r, c.t.ox, c.t.oy);
+    RECT r = DeviceRectOf(c.t, *rect);
     if (options & ETO_OPAQUE) {
       RECT fill;
       if (IntersectRect(&fill, &r, &clip))
@@ -660,7 +662,7 @@ int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
     ForEachLine(view, single, [&](size_t from, size_t to) {
       Run line{&view, from, to, nullptr, tabWidth};
       if ((format & DT_WORDBREAK) && !single)
-        WrapLine(f, line, rect->right - rect->left, run);
+        WrapLine(f, line, ClampToInt(int64_t(rect->right) - rect->left), run);
       else
         run(Measure(f, line));
     });
@@ -671,34 +673,35 @@ int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
     ++lines;
     widest = std::max(widest, run.width);
   });
-  int total = lineHeight * lines;
+  // Places are computed in 64 bits and the rectangle and heights handed back held within the int
+  // range, so a rectangle at the ends of the range or a text of very many lines overflows nothing.
+  const int64_t total = int64_t(lineHeight) * lines;
   // Centring halves the rectangle and the text each on its own: h 20, cy 13 give 10 - 6.
-  int top = rect->top;
-  if (single && (format & DT_VCENTER)) top = rect->top + (rect->bottom - rect->top) / 2 - total / 2;
+  int64_t top = rect->top;
+  if (single && (format & DT_VCENTER)) top = rect->top + (int64_t(rect->bottom) - rect->top) / 2 - total / 2;
   if (format & DT_CALCRECT) {
     bool centred = single && (format & DT_VCENTER);
-    rect->right = rect->left + widest;
-    rect->bottom = (centred ? top : rect->top) + total;
-    return centred ? top - rect->top + total : total;
+    rect->right = ClampToInt(int64_t(rect->left) + widest);
+    rect->bottom = ClampToInt((centred ? top : rect->top) + total);
+    return ClampToInt(centred ? top - rect->top + total : total);
   }
   if (single && (format & DT_BOTTOM)) top = rect->bottom - total;
   RECT clip = c.t.clip;
   if (!(format & DT_NOCLIP)) {
-    RECT r = *rect;
-    OffsetRect(&r, c.t.ox, c.t.oy);
+    RECT r = DeviceRectOf(c.t, *rect);
     if (!IntersectRect(&clip, &clip, &r)) clip = RECT{};
   }
   UINT align = std::exchange(c.t.dc->state.textAlign, TA_LEFT | TA_TOP);
-  int y = top;
+  int64_t y = top;
   forEachRun([&](const Run& run) {
-    int x = rect->left;
-    if (format & DT_CENTER) x = rect->left + (rect->right - rect->left - run.width) / 2;
-    if (format & DT_RIGHT) x = rect->right - run.width;
+    int64_t x = rect->left;
+    if (format & DT_CENTER) x = rect->left + (int64_t(rect->right) - rect->left - run.width) / 2;
+    if (format & DT_RIGHT) x = int64_t(rect->right) - run.width;
     TextAt(c, x, y, run, clip, c.t.dc->state.bkMode == OPAQUE);
     y += lineHeight;
   });
   c.t.dc->state.textAlign = align;
-  return single && (format & (DT_VCENTER | DT_BOTTOM)) ? top - rect->top + total : total;
+  return ClampToInt(single && (format & (DT_VCENTER | DT_BOTTOM)) ? top - rect->top + total : total);
 }
 
 }  // namespace zu::win
