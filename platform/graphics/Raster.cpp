@@ -243,43 +243,32 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, i
 namespace {
 
 // Which source pixels each destination index reads along one axis, as offsets into the source
-// span: [first, last]. Enlarging maps each destination centre to the source pixel under it, ties
+// span: [First, Last]. Enlarging maps each destination centre to the source pixel under it, ties
 // toward the lower index; shrinking sends each source centre to the destination pixel under it,
 // so a destination reads the group that lands on it. Halftone instead reads the two source pixels
-// around position i * sn / dn, the second weighted by `rest` / dn.
+// around position i * sn / dn, the second weighted by Rest / dn. Each index is computed on its own,
+// so a stretch costs what it shows, however wide its whole destination.
 struct AxisMap {
-  std::vector<int> first, last, rest;
-};
+  int64_t dn, sn;
+  bool blends;  // halftone shrinking: Rest weighs the second pixel
 
-AxisMap MapAxis(int dn, int sn, bool halftone) {
-  AxisMap m;
-  m.first.resize(size_t(dn));
-  m.last.resize(size_t(dn));
-  if (halftone && dn < sn) {
-    m.rest.resize(size_t(dn));
-    for (int i = 0; i < dn; ++i) {
-      int64_t num = int64_t(i) * sn;
-      m.first[size_t(i)] = int(num / dn);
-      m.rest[size_t(i)] = int(num % dn);
-      m.last[size_t(i)] = m.first[size_t(i)] + (m.rest[size_t(i)] ? 1 : 0);
-    }
-  } else if (dn >= sn) {
-    for (int i = 0; i < dn; ++i) {
-      // ceil((2i + 1) sn / (2 dn)) - 1
-      int src = int(((2 * int64_t(i) + 1) * sn + 2 * int64_t(dn) - 1) / (2 * int64_t(dn))) - 1;
-      m.first[size_t(i)] = m.last[size_t(i)] = src;
-    }
-  } else {
-    int previous = -1;
-    for (int s = 0; s < sn; ++s) {
-      int d = int(((2 * int64_t(s) + 1) * dn + 2 * int64_t(sn) - 1) / (2 * int64_t(sn))) - 1;
-      if (d != previous) m.first[size_t(d)] = s;
-      m.last[size_t(d)] = s;
-      previous = d;
-    }
+  AxisMap(int Dn, int Sn, bool Halftone) : dn(Dn), sn(Sn), blends(Halftone && Dn < Sn) {}
+  int First(int64_t i) const {
+    if (blends) return int(i * sn / dn);
+    // Enlarging: ceil((2i + 1) sn / (2 dn)) - 1.
+    if (dn >= sn) return int(((2 * i + 1) * sn + 2 * dn - 1) / (2 * dn)) - 1;
+    // Shrinking: the first source s whose centre lands on i or after it, that is
+    // (2s + 1) dn > 2 i sn; every destination index gets at least one source.
+    const int64_t num = 2 * i * sn - dn;
+    return int((num >= 0 ? num / (2 * dn) : -((-num + 2 * dn - 1) / (2 * dn))) + 1);
   }
-  return m;
-}
+  int Last(int64_t i) const {
+    if (blends) return First(i) + (Rest(i) ? 1 : 0);
+    if (dn >= sn) return First(i);
+    return i + 1 < dn ? First(i + 1) - 1 : int(sn - 1);
+  }
+  int Rest(int64_t i) const { return blends ? int(i * sn % dn) : 0; }
+};
 
 }  // namespace
 
@@ -305,26 +294,27 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   int mode = t.dc->state.stretchMode;
   // Halftone blends colours; between monochrome pixels it keeps one, as colour on colour does.
   if (mode == HALFTONE && (s.bitmap->mono || t.bitmap->mono)) mode = COLORONCOLOR;
-  AxisMap cols = MapAxis(dw, sw, mode == HALFTONE);
-  AxisMap rows = MapAxis(dh, sh, mode == HALFTONE);
-  // Table index of a destination index (device offset from the rectangle) after mirroring.
-  auto indexX = [&](int i) { return size_t(mirrorX ? dw - 1 - i : i); };
-  auto indexY = [&](int i) { return size_t(mirrorY ? dh - 1 - i : i); };
-  // Destination pixels that read outside the source bitmap are not drawn.
-  auto validRange = [](int dn, const AxisMap& m, auto index, int s0, int limit, int& lo, int& hi) {
-    lo = dn;
-    hi = 0;
-    for (int i = 0; i < dn; ++i) {
-      size_t k = index(i);
-      if (s0 + m.first[k] >= 0 && s0 + m.last[k] < limit) {
+  const AxisMap cols(dw, sw, mode == HALFTONE);
+  const AxisMap rows(dh, sh, mode == HALFTONE);
+  // Map index of a destination index (device offset from the rectangle) after mirroring.
+  auto indexX = [&](int i) { return mirrorX ? dw - 1 - i : i; };
+  auto indexY = [&](int i) { return mirrorY ? dh - 1 - i : i; };
+  // Destination pixels that read outside the source bitmap are not drawn; only those inside the
+  // clip are looked at.
+  auto validRange = [](int from, int to, const AxisMap& m, auto index, int s0, int limit, int& lo, int& hi) {
+    lo = to;
+    hi = from;
+    for (int i = from; i < to; ++i) {
+      const int k = index(i);
+      if (s0 + m.First(k) >= 0 && s0 + m.Last(k) < limit) {
         lo = std::min(lo, i);
         hi = std::max(hi, i + 1);
       }
     }
   };
   int x0, x1, y0, y1;
-  validRange(dw, cols, indexX, src.left, s.bitmap->width, x0, x1);
-  validRange(dh, rows, indexY, src.top, s.bitmap->height, y0, y1);
+  validRange(visible.left - d.left, visible.right - d.left, cols, indexX, src.left, s.bitmap->width, x0, x1);
+  validRange(visible.top - d.top, visible.bottom - d.top, rows, indexY, src.top, s.bitmap->height, y0, y1);
   RECT r{d.left + x0, d.top + y0, d.left + x1, d.top + y1};
   if (!IntersectRect(&r, &r, &t.clip)) return 1;
   int n = r.right - r.left;
@@ -339,24 +329,27 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   // Group pixels merge: black on white ANDs them, white on black ORs them; colour on colour keeps
   // the last of a group across and the first row of a group down.
   bool keepOne = mode == COLORONCOLOR;
-  bool blendCols = mode == HALFTONE && !cols.rest.empty();
+  bool blendCols = cols.blends;
   const RasterKernels& kernels = ActiveRasterKernels();
   bool any = mode == WHITEONBLACK;
   // Source columns as index tables into the source row, one per member of a group: table j reads
   // the group's pixel j, or its last one for a shorter group (merging a pixel again changes nothing).
-  std::vector<size_t> colIndex(static_cast<size_t>(n));
+  struct TColumn {
+    int first, last, rest;
+  };
+  std::vector<TColumn> column(static_cast<size_t>(n));
   int groupLength = 1;
   for (int i = 0; i < n; ++i) {
-    size_t k = colIndex[size_t(i)] = indexX(r.left - d.left + i);
-    if (!keepOne) groupLength = std::max(groupLength, cols.last[k] - cols.first[k] + 1);
+    const int k = indexX(r.left - d.left + i);
+    TColumn& c = column[size_t(i)] = TColumn{cols.First(k), cols.Last(k), cols.Rest(k)};
+    if (!keepOne) groupLength = std::max(groupLength, c.last - c.first + 1);
   }
   std::vector<std::vector<int32_t>> tables(blendCols ? 0 : size_t(groupLength),
                                            std::vector<int32_t>(size_t(n)));
   for (size_t j = 0; j < tables.size(); ++j)
     for (int i = 0; i < n; ++i) {
-      size_t k = colIndex[size_t(i)];
-      tables[j][size_t(i)] =
-          src.left + (keepOne ? cols.last[k] : std::min(cols.first[k] + int(j), cols.last[k]));
+      const TColumn& c = column[size_t(i)];
+      tables[j][size_t(i)] = src.left + (keepOne ? c.last : std::min(c.first + int(j), c.last));
     }
   // The source columns the tables read: rows of a group merge there before the columns do.
   int spanLo = sb->width, spanHi = 0;
@@ -384,23 +377,24 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   auto blendRow = [&](int srcRow, uint32_t* out) {
     const uint32_t* in = rowA(srcRow);
     for (int i = 0; i < n; ++i) {
-      size_t k = colIndex[size_t(i)];
-      out[i] = Blend(in[src.left + cols.first[k]], in[src.left + cols.last[k]], cols.rest[k], dw);
+      const TColumn& c = column[size_t(i)];
+      out[i] = Blend(in[src.left + c.first], in[src.left + c.last], c.rest, dw);
     }
   };
   // A row is sampled straight into the caller's buffer unless it still has to be converted.
   auto sourceRow = [&](int row, uint32_t* buf) -> const uint32_t* {
-    size_t k = indexY(row - d.top);
-    int a = src.top + rows.first[k], b = src.top + rows.last[k];
+    const int k = indexY(row - d.top);
+    int a = src.top + rows.First(k), b = src.top + rows.Last(k);
     uint32_t* out = conv.type == Conversion::Same ? buf : stretched.data();
     if (mode == HALFTONE) {
       auto sample = [&](int srcRow, uint32_t* to) {
         blendCols ? blendRow(srcRow, to) : sampleRow(rowA(srcRow), to);
       };
       sample(a, out);
-      if (!rows.rest.empty() && b != a) {
+      if (rows.blends && b != a) {
         sample(b, line.data());
-        for (int i = 0; i < n; ++i) out[i] = Blend(out[i], line[size_t(i)], rows.rest[k], dh);
+        const int rest = rows.Rest(k);
+        for (int i = 0; i < n; ++i) out[i] = Blend(out[i], line[size_t(i)], rest, dh);
       }
     } else if (pairs && b - a <= 1) {
       kernels.shrinkPairs(out, rowA(a) + tables[0][0], rowB(b) + tables[0][0], n, any);

@@ -42,6 +42,7 @@ void DrawEverythingAt(HDC dc, HDC source, int x, int y, int outX, int outY) {
   BitBlt(dc, r.left, r.top, 40, 40, source, x, y, SRCCOPY);
   StretchBlt(dc, x, y, x2 - x, y2 - y, source, 0, 0, 8, 8, SRCCOPY);
   StretchBlt(dc, 0, 0, 8, 8, source, x, y, x2 - x, y2 - y, SRCCOPY);
+  StretchBlt(dc, x, y, outX > 0 ? INT_MAX : INT_MIN, outY > 0 ? INT_MAX : INT_MIN, source, 0, 0, 8, 8, SRCCOPY);
   TextOutA(dc, x, y, "Wide text", 9);
   ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &r, "Wide text", 9, nullptr);
   const UINT formats[] = {DT_LEFT, DT_CENTER | DT_VCENTER | DT_SINGLELINE, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE,
@@ -83,6 +84,20 @@ TEST_F(Extremes, TheWholeRangeCoversTheSurface) {
   FillRect(s.dc, &all, blue);
   EXPECT_EQ(s.Pixels(), std::vector<COLORREF>(48 * 32, kBlue));
   DeleteObject(blue);
+
+  // A stretch over the whole range: the surface shows the part of the picture that lands on it, the
+  // first of its source pixels, at the cost of what it shows.
+  TestSurface source(2, 2, false, kRed);
+  source.Raw(1, 0) = kGreen;
+  for (int mode : {COLORONCOLOR, HALFTONE}) {
+    SetStretchBltMode(s.dc, mode);
+    s.Fill(kWhite);
+    StretchBlt(s.dc, 0, 0, INT_MAX, INT_MAX, source.dc, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(s.Pixels(), std::vector<COLORREF>(48 * 32, kRed)) << "mode " << mode;
+    s.Fill(kWhite);
+    StretchBlt(s.dc, -1000000000, 0, 2000000000, 32, source.dc, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(s.At(0, 0), kGreen) << "mode " << mode;
+  }
 
   // Text centred in the whole range lies around the origin: its right and lower part shows.
   s.Fill(kWhite);
