@@ -230,14 +230,39 @@ HBITMAP DecodePng(const void* data, size_t size) {
   if (!data || !png_image_begin_read_from_memory(&image, data, size)) throw EInvalidGraphic(kInvalidPng);
   CheckSize(image.width, image.height, kInvalidPng);
   bool gray = !(image.format & PNG_FORMAT_FLAG_COLOR);
-  image.format = PNG_FORMAT_RGB;
   int width = int(image.width), height = int(image.height);
+  png_color background{255, 255, 255};  // transparent pixels over white
+  // A 1-bit grey image (the header's bit depth and colour type, which the reader has checked) is
+  // black and white whatever its transparency: it is read at a byte per pixel and packed, not
+  // widened to 32 bits first.
+  const auto* header = static_cast<const uint8_t*>(data);
+  if (gray && size > 25 && header[24] == 1 && header[25] == 0) {
+    image.format = PNG_FORMAT_GRAY;
+    std::vector<uint8_t> levels;
+    try {
+      levels.resize(size_t(width) * size_t(height));
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory("Out of memory");
+    }
+    if (!png_image_finish_read(&image, &background, levels.data(), png_int_32(width), nullptr))
+      throw EInvalidGraphic(kInvalidPng);
+    TBitmapPixels m;
+    TBitmapGuard mono{NewBitmap(width, height, true, m)};
+    for (int y = 0; y < height; ++y) {
+      const uint8_t* in = levels.data() + size_t(y) * size_t(width);
+      uint8_t* out = m.packed + size_t(y) * size_t(m.rowBytes);
+      std::memset(out, 0, size_t(m.rowBytes));
+      for (int x = 0; x < width; ++x)
+        if (in[x] >= 128) out[x >> 3] = uint8_t(out[x >> 3] | (0x80 >> (x & 7)));
+    }
+    return mono.Release();
+  }
+  image.format = PNG_FORMAT_RGB;
   TBitmapPixels p;
   TBitmapGuard colour{NewBitmap(width, height, false, p)};
   // Each row is read as RGB bytes into the start of its own row of pixels, then widened in place
   // from its end, so the image needs no buffer beside the bitmap.
   auto* first = reinterpret_cast<uint8_t*>(p.bits);
-  png_color background{255, 255, 255};  // transparent pixels over white
   if (!png_image_finish_read(&image, &background, first, png_int_32(p.stride) * 4, nullptr))
     throw EInvalidGraphic(kInvalidPng);
   bool mono = gray;

@@ -360,15 +360,19 @@ std::string BmpHeader(int32_t width, int32_t height, int bits, uint32_t colors, 
   return h;
 }
 
-// A PNG whose header claims width x height pixels, made from a small valid file with the header's
-// checksum redone.
-std::string PngClaiming(uint32_t width, uint32_t height) {
+// A PNG whose header claims width x height pixels (1-bit grey, or 8-bit RGB when `colour`), made
+// from a small valid file with the header's checksum redone.
+std::string PngClaiming(uint32_t width, uint32_t height, bool colour = false) {
   std::string png = FromHex(
       "89504e470d0a1a0a0000000d494844520000ffff0000ffff01000000009e7ee4fd0000000949444154789c630000000100015e"
       "ff7df90000000049454e44ae426082");
   for (int i = 0; i < 4; ++i) {
     png[size_t(16 + i)] = char((width >> (24 - 8 * i)) & 0xFF);
     png[size_t(20 + i)] = char((height >> (24 - 8 * i)) & 0xFF);
+  }
+  if (colour) {
+    png[24] = 8;
+    png[25] = 2;
   }
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17);
   for (int i = 0; i < 4; ++i) png[size_t(29 + i)] = char((crc >> (24 - 8 * i)) & 0xFF);
@@ -392,6 +396,61 @@ TEST(ImageFiles, OneBitBmpsLoadIntoOneBitBitmaps) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 10; ++x)
       EXPECT_EQ(bitmap.Canvas()->Pixels(x, y), rows[y][x] == '1' ? clWhite : clBlack) << x << "," << y;
+}
+
+// A 1-bit grey PNG of the given rows ('1' white, '0' black), with a transparent black when asked.
+std::string OneBitPng(const std::vector<std::string>& rows, bool blackTransparent) {
+  const auto width = uint32_t(rows[0].size()), height = uint32_t(rows.size());
+  std::string raw;
+  for (const std::string& row : rows) {
+    raw += '\0';  // no filter
+    std::string bytes((width + 7) / 8, '\0');
+    for (uint32_t x = 0; x < width; ++x)
+      if (row[x] == '1') bytes[x / 8] = char(bytes[x / 8] | (0x80 >> (x % 8)));
+    raw += bytes;
+  }
+  uLongf packedSize = compressBound(uLong(raw.size()));
+  std::string packed(packedSize, '\0');
+  compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+           uLong(raw.size()));
+  packed.resize(packedSize);
+  std::string png = "\x89PNG\r\n\x1a\n";
+  auto be32 = [](uint32_t v) {
+    return std::string{char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
+  };
+  auto chunk = [&](const char* type, const std::string& body) {
+    std::string typed = type + body;
+    png += be32(uint32_t(body.size())) + typed +
+           be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
+  };
+  chunk("IHDR", be32(width) + be32(height) + std::string("\x01\0\0\0\0", 5));
+  if (blackTransparent) chunk("tRNS", std::string("\0\0", 2));
+  chunk("IDAT", packed);
+  chunk("IEND", "");
+  return png;
+}
+
+// A 1-bit grey PNG loads into a 1-bit bitmap; its transparent pixels lie over white.
+TEST(ImageFiles, OneBitPngsLoadIntoOneBitBitmaps) {
+  const std::vector<std::string> rows = {"1010010101", "0011111111", "0000000001"};
+  for (bool transparent : {false, true}) {
+    std::string png = OneBitPng(rows, transparent);
+    HBITMAP bitmap = DecodePng(png.data(), png.size());
+    TBitmapPixels p;
+    ASSERT_TRUE(GetBitmapPixels(bitmap, &p));
+    EXPECT_TRUE(p.monochrome);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(PixelAt(p, x, y), rows[size_t(y)][size_t(x)] == '1' || transparent ? 0xFFFFFFu : 0u)
+            << x << "," << y << (transparent ? " transparent" : "");
+    for (int y = 0; y < 3; ++y)
+      for (int x = 10; x < p.rowBytes * 8; ++x)
+        EXPECT_EQ(p.packed[size_t(y) * size_t(p.rowBytes) + size_t(x / 8)] & (0x80 >> (x % 8)), 0) << "padding";
+    DeleteObject(bitmap);
+  }
+  std::string cut = OneBitPng(rows, false);
+  cut.resize(cut.size() - 20);
+  EXPECT_THROW(DecodePng(cut.data(), cut.size()), EInvalidGraphic);
 }
 
 enum class Outcome { Loads, OutOfMemory, Invalid };
@@ -464,7 +523,8 @@ void LoadHugeImagesUnderALimit() {
   std::string png66 = PngClaiming(65535, 65535);
   std::string bmpHuge = BmpHeader(65535, 65535, 24, 0, 0) + std::string(64, '\0');
   std::string pngPastLimit = PngClaiming(16385, 16384);
-  std::string pngAtLimit = PngClaiming(16384, 16384);  // 2^28 pixels: 1 GB of pixels
+  std::string pngAtLimit = PngClaiming(16384, 16384, true);  // 2^28 colour pixels: 1 GB
+  std::string monoPngAtLimit = PngClaiming(16384, 16384);    // read at a byte per pixel: 256 MB
   std::string bmpAtLimit = BmpHeader(16384, 16384, 1, 2, 16384u * 16384u / 8) + std::string(8, '\0');
   bmpAtLimit.resize(bmpAtLimit.size() + 16384u * 16384u / 8);
   rlimit limit{512u << 20, 512u << 20};
@@ -475,6 +535,8 @@ void LoadHugeImagesUnderALimit() {
   Expect("65535 x 65535 BMP", bmp(bmpHuge), Outcome::Invalid);
   Expect("PNG past 2^28 pixels", png(pngPastLimit), Outcome::Invalid);
   Expect("PNG of 2^28 pixels", png(pngAtLimit), Outcome::OutOfMemory);
+  // Its pixel data is missing: it fits, and is refused only once read.
+  Expect("1-bit PNG of 2^28 pixels", png(monoPngAtLimit), Outcome::Invalid);
   // The same pixels at 1 bit each take 32 MB beside the 32 MB file.
   Expect("1-bit BMP of 2^28 pixels", bmp(bmpAtLimit), Outcome::Loads);
   TStringStream stream(bmpHuge);
