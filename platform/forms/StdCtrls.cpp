@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <string_view>
+#include <utility>
 
 #include "platform/forms/Application.h"
 #include "platform/graphics/Gdi.h"
@@ -109,6 +110,49 @@ struct TMeasureDC {
 };
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Lays out an edit box's characters in its font. Advances add up (text is laid out without
+// kerning), so each character is measured on its own, and each different character once.
+class TEditLayout {
+ public:
+  TEditLayout(TFont* Font, char Password) : FDC(Font), FPassword(Password ? Measure(&Password, 1) : 0) {
+    std::fill(std::begin(FAscii), std::end(FAscii), -1);
+  }
+  // Sets out[k] to the pen offset of byte k of Text (a continuation byte: of its character), the
+  // text starting at pen offset X; returns the offset after its last character.
+  int32_t Place(std::string_view Text, int32_t X, int32_t* Out) {
+    for (size_t i = 0; i < Text.size();) {
+      size_t next = i + 1;
+      while (next < Text.size() && IsContinuation(Text[next])) ++next;
+      for (size_t k = i; k < next; ++k) Out[k] = X;
+      X += Width(Text.substr(i, next - i));
+      i = next;
+    }
+    return X;
+  }
+
+ private:
+  int32_t Measure(const char* S, size_t N) {
+    win::SIZE size{};
+    win::GetTextExtentPoint32A(FDC.DC, S, static_cast<int>(N), &size);
+    return static_cast<int32_t>(size.cx);
+  }
+  int32_t Width(std::string_view Ch) {
+    if (FPassword) return FPassword;
+    const auto byte = static_cast<unsigned char>(Ch[0]);
+    if (Ch.size() == 1 && byte < 128) {
+      if (FAscii[byte] < 0) FAscii[byte] = Measure(Ch.data(), 1);
+      return FAscii[byte];
+    }
+    auto it = FOthers.find(Ch);
+    if (it == FOthers.end()) it = FOthers.emplace(std::string(Ch), Measure(Ch.data(), Ch.size())).first;
+    return it->second;
+  }
+  TMeasureDC FDC;
+  int32_t FPassword;
+  int32_t FAscii[128];
+  std::map<std::string, int32_t, std::less<>> FOthers;
+};
 
 }  // namespace
 
@@ -294,7 +338,7 @@ void TCustomEdit::SetText(const std::string& value) {
 }
 
 void TCustomEdit::TextChanged() {
-  InvalidateLayout();
+  if (!std::exchange(FLayoutKept, false)) InvalidateLayout();
   TWinControl::TextChanged();
   Change();
 }
@@ -435,6 +479,7 @@ void TCustomEdit::Undo() {
          before[before.size() - 1 - tail] == FText[FText.size() - 1 - tail])
     ++tail;
   std::swap(FText, FUndoText);
+  InvalidateLayout();
   FUndoAnchor = FAnchor;
   FUndoCaret = FCaret;
   FAnchor = Boundary(static_cast<int32_t>(head));
@@ -445,22 +490,22 @@ void TCustomEdit::Undo() {
 
 void TCustomEdit::DeleteRange(int32_t from, int32_t to) {
   if (to <= from) return;
-  FText.erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
+  ReplaceRange(from, to, {});
   FAnchor = FCaret = from;
   Edited();
 }
 
 void TCustomEdit::Insert(const std::string& s) {
   int32_t start = SelStart();
-  FText.replace(static_cast<size_t>(start), static_cast<size_t>(SelLength()), s);
+  ReplaceRange(start, start + SelLength(), s);
   FAnchor = FCaret = start + static_cast<int32_t>(s.size());
   Edited();
 }
 
 void TCustomEdit::Edited() {
   Modified = true;
-  InvalidateLayout();
   ScrollToCaret();
+  FLayoutKept = true;  // the edit kept the layout up to date
   TextChanged();
   RestartCaret();
 }
@@ -653,43 +698,30 @@ int32_t TCustomEdit::BorderWidth() const {
 
 int32_t TCustomEdit::TextOffset(int32_t pos) {
   if (FOffsets.empty()) {
-    // Advances add up (text is laid out without kerning), so each character is measured on its
-    // own, and each different character once.
-    FOffsets.assign(FText.size() + 1, 0);
-    TMeasureDC dc(FFont.get());
-    auto measure = [&](const char* s, int n) {
-      win::SIZE size{};
-      win::GetTextExtentPoint32A(dc.DC, s, n, &size);
-      return static_cast<int32_t>(size.cx);
-    };
-    int32_t ascii[128];
-    std::fill(std::begin(ascii), std::end(ascii), -1);
-    std::map<std::string, int32_t, std::less<>> others;
-    const int32_t password = FPasswordChar ? measure(&FPasswordChar, 1) : 0;
-    int32_t x = 0;
-    for (int32_t i = 0, size = static_cast<int32_t>(FText.size()); i < size;) {
-      int32_t next = NextPos(i);
-      for (int32_t k = i; k < next; ++k) FOffsets[static_cast<size_t>(k)] = x;
-      const char* ch = FText.data() + i;
-      int32_t width = password;
-      if (!FPasswordChar) {
-        auto byte = static_cast<unsigned char>(*ch);
-        if (next - i == 1 && byte < 128) {
-          if (ascii[byte] < 0) ascii[byte] = measure(ch, 1);
-          width = ascii[byte];
-        } else {
-          std::string_view key(ch, static_cast<size_t>(next - i));
-          auto it = others.find(key);
-          if (it == others.end()) it = others.emplace(std::string(key), measure(ch, next - i)).first;
-          width = it->second;
-        }
-      }
-      x += width;
-      i = next;
-    }
-    FOffsets.back() = x;
+    FOffsets.resize(FText.size() + 1);
+    FOffsets.back() = TEditLayout(FFont.get(), FPasswordChar).Place(FText, 0, FOffsets.data());
   }
   return FOffsets[static_cast<size_t>(std::clamp(pos, 0, static_cast<int32_t>(FText.size())))];
+}
+
+void TCustomEdit::ReplaceRange(int32_t from, int32_t to, const std::string& s) {
+  // A laid-out text keeps its layout: the new characters are placed, and those after them move by
+  // the change in width, so an edit costs no measuring of the rest of the text.
+  // A stray continuation byte at either seam would join characters across it: laid out afresh.
+  const bool seamless = (s.empty() || !IsContinuation(s[0])) &&
+                        (static_cast<size_t>(to) >= FText.size() || !IsContinuation(FText[static_cast<size_t>(to)]));
+  if (!seamless || FOffsets.size() != FText.size() + 1) InvalidateLayout();
+  if (!FOffsets.empty()) {
+    const auto at = FOffsets.begin() + from;
+    const int32_t start = *at, oldEnd = FOffsets[static_cast<size_t>(to)];
+    std::vector<int32_t> placed(s.size());
+    const int32_t delta = TEditLayout(FFont.get(), FPasswordChar).Place(s, start, placed.data()) - oldEnd;
+    FOffsets.erase(at, FOffsets.begin() + to);
+    FOffsets.insert(FOffsets.begin() + from, placed.begin(), placed.end());
+    for (auto it = FOffsets.begin() + from + static_cast<ptrdiff_t>(s.size()); it != FOffsets.end(); ++it)
+      *it += delta;
+  }
+  FText.replace(static_cast<size_t>(from), static_cast<size_t>(to - from), s);
 }
 
 int32_t TCustomEdit::PosToX(int32_t pos) { return BorderWidth() + 1 - FScroll + TextOffset(pos); }

@@ -160,6 +160,8 @@ class TCustomEdit : public TWinControl {
   void MoveCaret(int32_t pos, bool extend);
   void ScrollToCaret();
   void Insert(const std::string& s);
+  // Replaces the bytes from .. to of the text (character boundaries) with s.
+  void ReplaceRange(int32_t from, int32_t to, const std::string& s);
   // After the user changed the text: Modified, the caret in view, OnChange.
   void Edited();
   // Keeps the text and selection for Undo before an edit; Typing continues an edit of typing.
@@ -183,6 +185,7 @@ class TCustomEdit : public TWinControl {
   bool FEnteringByMouse = false;
   bool FCaretOn = true;
   std::vector<int32_t> FOffsets;  // TextOffset of every byte position; empty when to be measured
+  bool FLayoutKept = false;       // the text changed by an edit that kept FOffsets up to date
   std::string FUndoText;
   int32_t FUndoAnchor = 0;
   int32_t FUndoCaret = 0;
