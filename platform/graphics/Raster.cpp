@@ -284,6 +284,8 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   if (!width || !height || !swidth || !sheight) return 1;
   bool mirrorX = (width < 0) != (swidth < 0);
   bool mirrorY = (height < 0) != (sheight < 0);
+  // Both rectangles are held within the device range (±2^29): one reaching past it is stretched as
+  // if it ended there.
   RECT d = MirroredRect(t, x, y, width, height);
   RECT src = MirroredRect(s, sx, sy, swidth, sheight);
   // A destination off the clip, or either rectangle far beyond any bitmap, shows nothing.
