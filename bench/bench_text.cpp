@@ -1,5 +1,5 @@
-// Long texts: a 10 MB caption of an auto-sized label, and the same text measured and drawn with
-// DrawTextA. Each case reports `peak_multiple`, the most memory its work held at once beyond what
+// Long texts: a 10 MB caption of an auto-sized label, the same text measured and drawn with
+// DrawTextA, and typed into in an edit box. Each case reports `peak_multiple`, the most memory its work held at once beyond what
 // was allocated before it (counted by bench/HeapAccounting.h), over the size of the text.
 #include <benchmark/benchmark.h>
 
@@ -8,6 +8,8 @@
 #include <string>
 
 #include "bench/HeapAccounting.h"
+#include "platform/forms/Application.h"
+#include "platform/forms/HeadlessBackend.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
@@ -99,5 +101,28 @@ void BM_TextExtent(benchmark::State& state) {
   ReleaseDC(nullptr, dc);
 }
 BENCHMARK(BM_TextExtent)->Unit(benchmark::kMillisecond);
+
+// A key typed into an edit box holding the text, at its end or its start (the headless backend
+// delivers the key; the box lays the text out once, before the first key). Time per key.
+void BM_EditTyping(benchmark::State& state) {
+  auto owned = std::make_unique<THeadlessBackend>();
+  THeadlessBackend* backend = owned.get();
+  Application->SetBackend(std::move(owned));
+  auto* form = new TForm(Application);
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(8, 8, 200, 21);
+  form->Show();
+  edit->SetText(LongText(false));
+  edit->SetFocus();
+  backend->Key(state.range(0) ? win::VK_HOME : win::VK_END);
+  Application->ProcessMessages();
+  for (auto _ : state) {
+    backend->Type("x");
+    Application->ProcessMessages();
+  }
+  DoneApplication();
+}
+BENCHMARK(BM_EditTyping)->Arg(0)->Arg(1)->ArgName("atStart")->Unit(benchmark::kMillisecond);
 
 }  // namespace
