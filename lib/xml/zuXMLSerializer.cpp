@@ -1244,18 +1244,10 @@ void TzuXMLSerializer::SetPropertyValue(TObject* Object, PPropInfo PropInfo, con
       } else {
         ReadItems(static_cast<TCollection*>(o), ParentBlockEnd, depth);
       }
-    } else if (OpensAt(FCurrent, PropInfo->Name, DocumentEnd(), DocumentEnd())) {
-      // What DeSerializeInternal does for the element that opens where the search starts, mostly
-      // the child element being set.
-      const TElement element{FCurrent, FCurrent + PropInfo->Name.size() + 2,
-                             FindClosingTag(FCurrent + PropInfo->Name.size() + 2,
-                                            ParentBlockEnd ? ParentBlockEnd : DocumentEnd(), PropInfo->Name)};
-      if (!element.End)
-        check(false, Format(_ERR_CloseXMLTagNotFound, {PropInfo->Name}),
-              ExceptionClass<EXMLCloseTagNotFoundException>(), OffsetOf(element.Open));
-      ReadChildren(o, element, FRead->Depth);
     } else {
-      DeSerializeInternal(o, PropInfo->Name, ParentBlockEnd);
+      // An object, not a collection: its element, as DeSerializeInternal finds it.
+      TElement element;
+      if (FindElement(PropInfo->Name, ParentBlockEnd, false, element)) ReadChildren(o, element, FRead->Depth);
     }
   }
 }
