@@ -628,7 +628,6 @@ TEST(Reader, CutAndDamagedDocumentsFailCleanly) {
   }
 }
 
-}  // namespace
 // Values reach the fields of every item read, wherever the fields lie in the object, in any order
 // of the elements; setters that do more than assign run once per value.
 TEST(Reader, SetsTheFieldsOfEachObjectAndRunsSetters) {
@@ -660,4 +659,5 @@ TEST(Reader, SetsTheFieldsOfEachObjectAndRunsSetters) {
   EXPECT_EQ(second->Doubled(), 14);
 }
 
+}  // namespace
 }  // namespace zu::xmltest

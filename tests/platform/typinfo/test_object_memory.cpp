@@ -16,7 +16,6 @@ namespace {
 // An object of N bytes of payload, each byte set from a seed so that an overlap shows.
 class TBlob : public TObject {
  public:
-  virtual uint8_t Byte(size_t i) const = 0;
   virtual bool Intact() const = 0;
 };
 
@@ -26,7 +25,6 @@ class alignas(Align) TSized : public TBlob {
   explicit TSized(uint8_t seed) : FSeed(seed) {
     for (size_t i = 0; i < N; ++i) FData[i] = uint8_t(seed + i);
   }
-  uint8_t Byte(size_t i) const override { return FData[i]; }
   bool Intact() const override {
     if (reinterpret_cast<uintptr_t>(this) % Align != 0) return false;
     for (size_t i = 0; i < N; ++i)
