@@ -18,10 +18,24 @@ class Exception : public std::exception {
   // Where in its input a parser met the failure, as a byte offset; -1 when no parser placed it.
   int64_t Offset() const noexcept { return FOffset; }
   void SetOffset(int64_t offset) noexcept { FOffset = offset; }
+  // The same place as a 1-based line and column (bytes on LF-separated lines); 0 when unknown.
+  int64_t Line() const noexcept { return FLine; }
+  int64_t Column() const noexcept { return FColumn; }
+  // The element path from a document's root (/TNode/Child/Value, TTreeItem[2] among same-name
+  // siblings); empty when unknown.
+  const std::string& Path() const noexcept { return FPath; }
+  void SetLocation(int64_t line, int64_t column, std::string path) {
+    FLine = line;
+    FColumn = column;
+    FPath = std::move(path);
+  }
 
  private:
   std::string FMessage;
   int64_t FOffset = -1;
+  int64_t FLine = 0;
+  int64_t FColumn = 0;
+  std::string FPath;
 };
 
 // Declares an exception class Name derived from Base with the framework's constructor.

@@ -113,6 +113,7 @@ struct TPropInfo {
   int32_t Default = NoDefault;
   uint16_t NameIndex = 0;
   std::string Name;
+  std::vector<std::string> FormerNames;  // earlier names that reading still accepts
 
   const TTypeInfo* PropType() const { return FResolved.Get(TypeGetter); }
   TTypeKind Kind() const { return PropType()->Kind; }

@@ -451,6 +451,12 @@ class TPropBuilder {
     Prop().Default = NoDefault;
     return *this;
   }
+  // A name the property had before: reading accepts an element under it as this property;
+  // writing and declaring use the current name only. May be given more than once.
+  TPropBuilder& formerly(std::string formerName) {
+    Prop().FormerNames.push_back(std::move(formerName));
+    return *this;
+  }
   TPropBuilder& stored(bool constant) {
     Prop().Stored = TStoredSpecifier{constant, {}};
     return *this;
