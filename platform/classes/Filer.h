@@ -20,34 +20,40 @@ namespace zu {
 // 0x15 and 0x16. The classic tools agree on 0x00 to 0x14 and part after it: the Linux tools write a
 // Unicode string as 0x15 (a 4-byte count of UTF-16 code units, then the units, as vaWString) and
 // an unsigned 64-bit integer as 0x16; the other tools' 64-bit writers put an 8-byte double at 0x15
-// and know no 0x16. A reader settles what 0x15 is once per component (TReader::SettleDialect), by
-// walks over the whole component that create nothing: a Unicode string when that reading walks
-// it to the stream's end, else a double when that one does; a reading that leaves bytes after
-// the component counts only when neither reaches the end, the Unicode one first. 0x16 is a QWord
-// either way; read into an Int64 it keeps its 64 bits. A value type neither knows, or a component
-// well-formed in neither reading, raises EReadError naming the value type and its offset.
+// and know no 0x16. Reading into a component, the property's type tells which 0x15 it is: a float
+// property takes a double, a string property a Unicode string (a variant takes what the last
+// typed 0x15 was, a Unicode string before any). A conversion to text, which knows no types,
+// settles 0x15 once per component (TReader::SettleDialect) by walks over the whole component that
+// create nothing: a Unicode string when that reading walks it to the stream's end, else a double
+// when that one does; a reading that leaves bytes after the component counts only when neither
+// reaches the end, the Unicode one first. 0x16 is a QWord either way; read into an Int64 it keeps
+// its 64 bits. A value type neither knows, or a component well-formed in neither reading, raises
+// EReadError naming the value type and its offset.
 //
 // What the writer writes reads the same in both, and holds 0x15 in neither sense:
 // - every float (Single, Double, Extended) as vaExtended, ten bytes of the x87 format; Currency and
 //   dates as vaCurrency and vaDate; vaSingle and vaDouble are only read;
 // - a narrow string as its bytes, unchanged, UTF-8 or not: vaString, or vaLString past 255 bytes;
-// - a wide string with a unit above 255 as vaWString, any other as its UTF-8 bytes, the way a
-//   narrow string goes; vaUTF8String and vaUString are only read;
-// - integers in the smallest of vaInt8 to vaInt64; vaQWord only for a number of the text form
-//   above Int64's range.
+// - a wide string of ASCII as its bytes, the way a narrow string goes, any other as vaWString;
+//   vaUTF8String and vaUString are only read;
+// - integers in the smallest of vaInt8 to vaInt64, a number of the text form above Int64's range
+//   as the Int64 of its 64 bits (18446744073709551615 as -1), as the classic tools convert it;
+//   vaQWord is only read.
 // A byte string (vaString, vaLString, vaUTF8String) read into a wide property is decoded as UTF-8
 // when it is valid UTF-8, byte for code unit otherwise; a wide string read into a narrow property
 // is encoded as UTF-8.
 //
 // Strings of the text form: quoted text and #N codes (decimal, or hexadecimal after '$'), continued
-// across lines with '+'. A string whose codes are all below 256 is a byte string: its quoted text
-// gives the bytes the file holds there, each #N the byte N. A string with any larger code is a
-// wide string: its quoted text is decoded as above and each #N is the UTF-16 unit N (#1046 is Ж; a
-// code past $FFFF gives a surrogate pair). The text writer writes a byte string byte for byte, a
-// wide string with a unit above 255 unit for unit, and any other wide string as its UTF-8 bytes
-// (a vaUTF8String counts as wide when it is valid UTF-8 with a character above 255).
-// So a narrow string keeps its bytes, a wide string its characters, and a byte string of the
-// classic tools ('caf'#195#169) its bytes, whichever way a form travels.
+// across lines with '+'. A string whose codes are all below 128 is a byte string: its quoted text
+// gives the bytes the file holds there, each #N the byte N. A string with a code of 128 or more is
+// a wide string, as the classic tools take it: its quoted text is decoded as above and each #N is
+// the UTF-16 unit N (#233 is é, #1046 is Ж; a code past $FFFF gives a surrogate pair). The text
+// writer writes a byte string byte for byte, its bytes from 128 up inside the quotes ('café' as
+// the UTF-8 text it is), and a wide string unit for unit, each unit from 128 up as its #N
+// ('caf'#233); control characters and quotes are #N codes in both. So a narrow string keeps its
+// bytes and a wide string its characters whichever way a form travels, and the classic tools
+// read both as the same characters. A string of the classic tools' text whose UTF-8 bytes are
+// spelt as codes ('caf'#195#169) reads as those codes' characters (cafÃ©), as they read it.
 enum TValueType : uint8_t {
   vaNull,
   vaList,
@@ -152,8 +158,6 @@ class TWriter : public TFiler {
   // vaExtended: the 80-bit extended format. Singles and doubles are written so as well.
   void WriteFloat(long double Value);
   void WriteSingle(float Value) { WriteFloat(Value); }
-  // vaQWord, for a number above Int64's range.
-  void WriteQWord(uint64_t Value);
   // A currency value given as its count of ten-thousandths.
   void WriteCurrency(int64_t TenThousandths);
   void WriteDate(double Value);
@@ -183,9 +187,16 @@ class TWriter : public TFiler {
   int FDepth = 0;
 };
 
+// The reader takes its stream a buffer at a time. When it finishes reading a root component, and
+// when it is destroyed, the stream is put back just after what was read, so what follows the
+// component in the same stream reads next.
 class TReader : public TFiler {
  public:
+  // The bytes asked of the stream at a time.
+  static constexpr int32_t BufferSize = 4096;
+
   using TFiler::TFiler;
+  ~TReader() override;
 
   // Reads the signature and a component into Root, or, when Root is null, into a new instance of
   // the registered class the stream names (which the caller then owns). Then points component
@@ -232,13 +243,14 @@ class TReader : public TFiler {
   uint64_t ReadQWord();
   bool ReadBoolean();
   // Any number: integers, extended, double, single, currency, date; also the identifiers NAN and INF.
-  // A double (0x15) only in the dialect that has it.
+  // 0x15 is a double here.
   long double ReadFloat();
   float ReadSingle();
   double ReadDate();
   // A currency value as its count of ten-thousandths.
   int64_t ReadCurrency();
   // Any string value: 8-bit strings as stored, UTF-8 strings as they are, wide strings in UTF-8.
+  // 0x15 is a Unicode string here.
   std::string ReadString();
   // Any string value as UTF-16: 8-bit strings decoded as UTF-8, or as Latin-1 when they are no UTF-8.
   std::u16string ReadWideString();
@@ -251,15 +263,25 @@ class TReader : public TFiler {
   std::string ReadStr();
   // Count bytes; EReadError when the stream holds fewer (nothing is allocated for a bogus count).
   std::string ReadBytes(int64_t Count);
+  // Count bytes; EReadError "Stream read error" when the stream holds fewer.
   void Read(void* Buffer, int32_t Count);
 
+  // ---- The position ----
+  // Where the next byte the reader gives comes from in the stream.
+  int64_t Position();
+  void SetPosition(int64_t Value);
+  // Puts the stream back just after what was read and empties the buffer.
+  void FixupBuffer();
+
   // ---- The dialect ----
-  // Walks the component that starts at the stream's position (after the signature), creating
-  // nothing and reading nothing the stream does not hold, and settles the meaning of 0x15 that
-  // makes it well-formed, as told beside the value types. The position is kept. EReadError naming
-  // a value type and its offset when neither reading does.
+  // For a conversion, where no property type tells what 0x15 is: walks the component that starts
+  // at the reader's position (after the signature), creating nothing and reading nothing the
+  // stream does not hold, and settles the meaning of 0x15 that makes it well-formed, as told
+  // beside the value types. The position is kept. EReadError naming a value type and its offset
+  // when neither reading does.
   void SettleDialect();
-  // True when 0x15 reads as a double; a new reader takes it as a Unicode string.
+  // True when 0x15 reads as a double where the value's type is not asked for (a variant); a new
+  // reader takes it as a Unicode string. A 0x15 read as a string or as a number sets it.
   bool DoubleDialect() const { return FDoubleDialect; }
   void SetDoubleDialect(bool Value) { FDoubleDialect = Value; }
 
@@ -291,6 +313,13 @@ class TReader : public TFiler {
   int FDepth = 0;
   int FPropDepth = 0;
   bool FDoubleDialect = false;
+  // FBuffer[FBufPos, FBufEnd) is what has been taken from the stream and not yet given out;
+  // FStreamPos is the stream's position after it, or -1 until it is asked for.
+  bool FillBuffer();
+  uint8_t FBuffer[BufferSize];
+  int32_t FBufPos = 0;
+  int32_t FBufEnd = 0;
+  int64_t FStreamPos = -1;
 };
 
 // Writes Instance with its properties and children in binary form, signature first.

@@ -88,23 +88,4 @@ bool UnitsToUtf8(std::u16string_view Units, std::string& Bytes) {
   return true;
 }
 
-bool HasWideUnit(std::u16string_view Units) {
-  for (char16_t u : Units)
-    if (u > 0xFF) return true;
-  return false;
-}
-
-int SignificantDigits(std::string_view Number) {
-  int count = 0;
-  bool leading = true;
-  for (char c : Number) {
-    if (c == 'e' || c == 'E') break;
-    if (c < '0' || c > '9') continue;
-    if (leading && c == '0') continue;
-    leading = false;
-    ++count;
-  }
-  return count;
-}
-
 }  // namespace zu::detail

@@ -1,5 +1,5 @@
 // Text helpers shared by the streaming code: UTF-8 and UTF-16 conversions that report what does
-// not convert, and the digit count that tells a double's text from an extended's.
+// not convert.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,5 @@ bool Utf8ToUnits(std::string_view Bytes, std::u16string& Units);
 std::u16string BytesToUnits(std::string_view Bytes);
 // UTF-16 to UTF-8; false when a surrogate is unpaired.
 bool UnitsToUtf8(std::u16string_view Units, std::string& Bytes);
-// True when a unit is above 255: the text is no byte string (see the value types in Filer.h).
-bool HasWideUnit(std::u16string_view Units);
-// The digits of a decimal number's mantissa, leading zeros not counted ("0.0120" has 3).
-int SignificantDigits(std::string_view Number);
 
 }  // namespace zu::detail

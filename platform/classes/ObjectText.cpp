@@ -1,7 +1,6 @@
 #include "platform/classes/ObjectText.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 
@@ -37,29 +36,14 @@ std::string Shortest(T v) {
   return FormExponent(std::string(buf, r.ptr));
 }
 
-// An extended value as text that reads back to the same bits. A value that a double holds
-// exactly is written as the double's shortest text (at most 17 significant digits); any other
-// with 18 to 21 digits, which tells the reader to keep its extended precision.
+// An extended value as the shortest text that reads back to the same bits (the reader takes a
+// float's digits to the nearest extended): 1.5, 0.3, and a double's 0.1 as 0.10000000000000000555.
 std::string ExtendedText(long double x) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
-  if (std::fabs(x) <= DBL_MAX && static_cast<long double>(static_cast<double>(x)) == x) {
-    std::string s = Shortest(static_cast<double>(x));
-    if (detail::SignificantDigits(s) <= 17) {
-      if (s.find_first_of(".E") == std::string::npos) s += ".0";  // a float, not an integer
-      return s;
-    }
-  }
-  char buf[64];
-  std::string s;
-  for (int digits = 18; digits <= 21; ++digits) {
-    auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, digits - 1);
-    long double back;
-    auto p = std::from_chars(buf, r.ptr, back);
-    s.assign(buf, r.ptr);
-    if (p.ec == std::errc() && back == x) break;
-  }
-  return FormExponent(s);
+  std::string s = Shortest(x);
+  if (s.find_first_of(".E") == std::string::npos) s += ".0";  // a float, not an integer
+  return s;
 }
 
 // A single or a date with its suffix; without one when not finite (NAN, INF, -INF).
@@ -160,7 +144,7 @@ class TBinaryToText {
         break;
       case vaUString:  // vaDouble in the other dialect
         if (!R.DoubleDialect()) {
-          ConvertWideString(R.ReadWideString());
+          ConvertString(std::u16string_view(R.ReadWideString()));
           break;
         }
         [[fallthrough]];
@@ -178,17 +162,9 @@ class TBinaryToText {
       case vaLString:
         ConvertString(std::string_view(R.ReadString()));
         break;
-      case vaUTF8String: {
-        std::string bytes = R.ReadString();
-        std::u16string units;
-        if (detail::Utf8ToUnits(bytes, units) && detail::HasWideUnit(units))
-          ConvertString(std::u16string_view(units));
-        else
-          ConvertString(std::string_view(bytes));
-        break;
-      }
+      case vaUTF8String:
       case vaWString:
-        ConvertWideString(R.ReadWideString());
+        ConvertString(std::u16string_view(R.ReadWideString()));
         break;
       case vaIdent:
       case vaFalse:
@@ -220,26 +196,22 @@ class TBinaryToText {
     }
   }
 
-  // A wide string unit for unit when a unit is above 255, else as its UTF-8 bytes.
-  void ConvertWideString(const std::u16string& s) {
-    std::string bytes;
-    if (!detail::HasWideUnit(s) && detail::UnitsToUtf8(s, bytes))
-      ConvertString(std::string_view(bytes));
-    else
-      ConvertString(std::u16string_view(s));
-  }
-
-  // Printable ASCII in quotes, every other byte or unit as its #n code.
+  // Quoted text, with control characters and quotes as #n codes. A byte string keeps its bytes
+  // from 128 up in the quotes (UTF-8 text as it is, and read back as bytes); a wide string gives
+  // every unit from 128 up as its #n code, which reads back as a wide string. A line is not cut
+  // inside a UTF-8 sequence.
   template <class C>
   void ConvertString(std::basic_string_view<C> s) {
     if (s.empty()) {
       Out += "''";
       return;
     }
-    auto printable = [](C c) {
-      auto u = static_cast<std::make_unsigned_t<C>>(c);
-      return u >= ' ' && u < 0x7F && u != '\'';
+    const auto unit = [](C c) { return static_cast<uint32_t>(static_cast<std::make_unsigned_t<C>>(c)); };
+    const auto printable = [&](C c) {
+      const uint32_t u = unit(c);
+      return u >= ' ' && u != 0x7F && u != '\'' && (sizeof(C) == 1 || u < 0x7F);
     };
+    const auto continuation = [&](C c) { return sizeof(C) == 1 && (unit(c) & 0xC0) == 0x80; };
     ++Nesting;
     if (s.size() > LineLength) NewLine();
     size_t i = 0, lineStart = 0;
@@ -247,11 +219,11 @@ class TBinaryToText {
       if (printable(s[i])) {
         Out += '\'';
         do Out += static_cast<char>(s[i++]);
-        while (i < s.size() && printable(s[i]) && i - lineStart < LineLength);
+        while (i < s.size() && printable(s[i]) && (i - lineStart < LineLength || continuation(s[i])));
         Out += '\'';
       } else {
         Out += '#';
-        Out += IntToStr(static_cast<std::make_unsigned_t<C>>(s[i++]));
+        Out += IntToStr(unit(s[i++]));
       }
       if (i - lineStart >= LineLength && i < s.size()) {
         Out += " +";
@@ -413,12 +385,13 @@ class TTextToBinary {
         ConvertString();
         break;
       case toInteger: {
-        // Above Int64's range, a QWord.
+        // Above Int64's range, the Int64 of the same 64 bits (18446744073709551615 is -1), which
+        // an unsigned 64-bit property reads back as the number.
         std::string text = P.TokenString();
         uint64_t q;
         auto r = std::from_chars(text.data(), text.data() + text.size(), q);
         if (r.ec == std::errc() && r.ptr == text.data() + text.size() && q > INT64_MAX)
-          W.WriteQWord(q);
+          W.WriteInteger(static_cast<int64_t>(q));
         else
           W.WriteInteger(P.TokenInt());
         P.NextToken();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "platform/classes/FilerText.h"
@@ -116,7 +118,7 @@ void TParser::ScanString() {
         ++digits;
       }
       if (digits == 0) Error("Invalid string constant");
-      if (code > 0xFF) wide = true;
+      if (code >= 0x80) wide = true;
       length += code > 0xFFFF ? 2 : 1;
     } else {
       break;
@@ -224,18 +226,22 @@ int64_t TParser::TokenInt() const {
   Error("Invalid integer value");
 }
 
+// The C library's conversion rounds the decimal digits exactly to the nearest extended (ties to
+// even), subnormal results included; the extended is the x87 format the binary form stores.
+static_assert(std::numeric_limits<long double>::digits == 64, "long double is the 80-bit extended");
+
 long double TParser::TokenFloat() const {
   std::string_view text = FText.substr(FTokenStart, FPos - FTokenStart);
   if (FFloatType) text.remove_suffix(1);
   if (SameText(text, "-INF")) return -std::numeric_limits<long double>::infinity();
-  if (detail::SignificantDigits(text) <= 17) {
-    double d;
-    auto r = std::from_chars(text.data(), text.data() + text.size(), d);
-    if (r.ec == std::errc() && r.ptr == text.data() + text.size()) return d;
-    if (r.ec != std::errc::result_out_of_range) Error("Invalid floating point value");
-  }
-  long double x;
-  if (!ParseWhole(text, x)) Error("Invalid floating point value");
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+  const std::string digits(text);
+  char* end = nullptr;
+  const long double x = strtold_l(digits.c_str(), &end, cLocale);
+  // Only the number's own grammar (strtold_l would take "0x1p3" or "inf" too); too large a number
+  // is refused, one below the smallest subnormal reads as zero.
+  const bool plain = !digits.empty() && digits.find_first_not_of("0123456789.eE+-") == std::string::npos;
+  if (!plain || end != digits.c_str() + digits.size() || std::isinf(x)) Error("Invalid floating point value");
   return x;
 }
 

@@ -25,7 +25,7 @@ class TParser {
   // The current token as written: a symbol, a number with its suffix, a character.
   std::string TokenString() const;
   // A string token (quoted text and #n or #$hex codes) is toString when its codes are all below
-  // 256 and toWString otherwise; its value is made on request, by the rules beside the value
+  // 128 and toWString otherwise; its value is made on request, by the rules beside the value
   // types in Filer.h. AppendTokenBytes appends a toString token's bytes: the quoted text's bytes
   // as they stand, the codes as bytes. AppendTokenUnits appends any string token as UTF-16: the
   // quoted text decoded as UTF-8 (or Latin-1 when it is no UTF-8), the codes as units.
@@ -43,8 +43,8 @@ class TParser {
   void Restore(const TMark& M);
   // An integer token's value (decimal, or hexadecimal after "$"); EParserError past 64 bits.
   int64_t TokenInt() const;
-  // A float token's value without its suffix: read as a double when written with at most 17
-  // significant digits (the shortest text of a double), else as an extended. -INF is infinite.
+  // A float token's value without its suffix, the extended nearest to its decimal digits (ties to
+  // even); EParserError when it is too large for an extended. -INF is infinite.
   long double TokenFloat() const;
   // The suffix of a float token: 's' single, 'c' currency, 'd' date, or 0 for none.
   char FloatType() const { return FFloatType; }

@@ -10,12 +10,13 @@
 
 namespace zu::test {
 
-// A string stream that fails the test when asked for bytes past its end.
+// A string stream that fails the test when a read reaches further past its end than the reader's
+// buffer: lengths read from the stream are checked before they are followed.
 class TBoundedStream : public TStringStream {
  public:
   using TStringStream::TStringStream;
   int32_t Read(void* Buffer, int32_t Count) override {
-    EXPECT_LE(Position() + Count, Size()) << "read past the end of the stream";
+    EXPECT_LE(Position() + Count, Size() + TReader::BufferSize) << "read a length past the end of the stream";
     return TStringStream::Read(Buffer, Count);
   }
 };

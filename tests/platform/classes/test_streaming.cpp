@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -231,11 +232,11 @@ const char* const FullRootText =
     "  Shape = shTriangle\r\n"
     "  Flag = False\r\n"
     "  Long = True\r\n"
-    "  Double = 0.1\r\n"
-    "  Single = 1.500000053056283E-7\r\n"
+    "  Double = 0.10000000000000000555\r\n"
+    "  Single = 1.5000000530562829226E-7\r\n"
     "  Extended = 1E20\r\n"
     "  Short = 'It'#39's'\r\n"
-    "  Text = 'Tab'#9'here, quote '#39' and '#195#169' '#208#150\r\n"
+    "  Text = 'Tab'#9'here, quote '#39' and \xC3\xA9 \xD0\x96'\r\n"
     "  Wide = 'wide '#1046\r\n"
     "  Shapes = [shSquare, shTriangle]\r\n"
     "  Var = 'v'\r\n"
@@ -364,7 +365,7 @@ TEST(TextForm, EachValueTypeHasItsBinaryAndClassicText) {
       {"1.5", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F})},
       {"-2.0", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC0})},
       {"2.", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40}), "2.0"},
-      {"1.5E-7s", B({vaExtended, 0, 0, 0, 0, 0, 0xB0, 0x0F, 0xA1, 0xE8, 0x3F}), "1.500000053056283E-7"},
+      {"1.5E-7s", B({vaExtended, 0, 0, 0, 0, 0, 0xB0, 0x0F, 0xA1, 0xE8, 0x3F}), "1.5000000530562829226E-7"},
       {"2.5s", B({vaExtended, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00, 0x40}), "2.5"},
       {"15000c", B({vaCurrency, 0x98, 0x3A, 0, 0, 0, 0, 0, 0})},
       {"2.5d", B({vaDate, 0, 0, 0, 0, 0, 0, 0x04, 0x40})},
@@ -375,11 +376,13 @@ TEST(TextForm, EachValueTypeHasItsBinaryAndClassicText) {
       {"'It'#39's'#13#10", B({vaString, 6, 'I', 't', '\'', 's', 13, 10})},
       {"'It''s'", B({vaString, 4, 'I', 't', '\'', 's'}), "'It'#39's'"},
       {"'a' + 'b'", B({vaString, 2, 'a', 'b'}), "'ab'"},
-      // Codes below 256 are bytes, quoted text the file's bytes; any larger code makes a wide string.
-      {"'caf'#195#169", B({vaString, 5, 'c', 'a', 'f', 0xC3, 0xA9})},
-      {"'caf\xC3\xA9'", B({vaString, 5, 'c', 'a', 'f', 0xC3, 0xA9}), "'caf'#195#169"},
-      {"'caf'#233", B({vaString, 4, 'c', 'a', 'f', 0xE9})},
-      {"#$F3", B({vaString, 1, 0xF3}), "#243"},
+      // Quoted text is the file's bytes; a code of 128 or more makes a wide string, each code a unit.
+      {"'caf'#195#169", B({vaWString, 5, 0, 0, 0, 'c', 0, 'a', 0, 'f', 0, 0xC3, 0, 0xA9, 0})},
+      {"'caf\xC3\xA9'", B({vaString, 5, 'c', 'a', 'f', 0xC3, 0xA9})},
+      {"'\xF3'", B({vaString, 1, 0xF3})},
+      {"'caf'#233", B({vaWString, 4, 0, 0, 0, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0})},
+      {"#$F3", B({vaWString, 1, 0, 0, 0, 0xF3, 0}), "#243"},
+      {"'a'#127", B({vaString, 2, 'a', 0x7F})},
       {"#1046", B({vaWString, 1, 0, 0, 0, 0x16, 0x04})},
       {"#$416'x'", B({vaWString, 2, 0, 0, 0, 0x16, 0x04, 'x', 0}), "#1046'x'"},
       {"#55357#56832", B({vaWString, 2, 0, 0, 0, 0x3D, 0xD8, 0x00, 0xDE})},
@@ -387,7 +390,10 @@ TEST(TextForm, EachValueTypeHasItsBinaryAndClassicText) {
       {"'\xC3\xA9'#233 + #1046", B({vaWString, 3, 0, 0, 0, 0xE9, 0, 0xE9, 0, 0x16, 0x04}), "#233#233#1046"},
       {"'a'#55357#56832", B({vaWString, 3, 0, 0, 0, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE})},
       {"9223372036854775807", B({vaInt64, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F})},
-      {"18446744073709551615", B({vaQWord, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
+      // Past Int64's range, the Int64 of the same bits, in its smallest type.
+      {"18446744073709551615", B({vaInt8, 0xFF}), "-1"},
+      {"18446744073709551600", B({vaInt8, 0xF0}), "-16"},
+      {"9223372036854775808", B({vaInt64, 0, 0, 0, 0, 0, 0, 0, 0x80}), "-9223372036854775808"},
       {"Ident", B({vaIdent, 5, 'I', 'd', 'e', 'n', 't'})},
       {"Form2.Edit1", B({vaIdent, 11, 'F', 'o', 'r', 'm', '2', '.', 'E', 'd', 'i', 't', '1'})},
       {"False", B({vaFalse})},
@@ -710,6 +716,43 @@ TEST(Errors, MalformedBinaryRaisesReadErrors) {
     TStreamRoot r(nullptr);
     EXPECT_THROW(ReadComponent(again, &r), EReadError) << ident;
   }
+}
+
+// The reader takes its stream a buffer at a time and gives back what it did not use: from a file
+// or from memory, each component read leaves the stream just after it.
+TEST(Streaming, ReadingLeavesTheStreamJustAfterTheComponent) {
+  RegisterTestClasses();
+  auto source = MakeFullRoot();
+  for (int i = 0; i < 2000; ++i) source->FLines->Add("line " + std::to_string(i));
+  const std::string binary = Binary(source.get());
+  ASSERT_GT(binary.size(), size_t{4} * TReader::BufferSize);
+  const std::string path = ::testing::TempDir() + "zu_reader_position.bin";
+  {
+    TFileStream file(path, fmCreate);
+    const std::string content = binary + binary + "tail";
+    file.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
+  }
+  TMemoryStream memory;
+  memory.LoadFromFile(path);
+  TFileStream file(path, fmOpenRead);
+  for (TStream* s : {static_cast<TStream*>(&memory), static_cast<TStream*>(&file)}) {
+    for (int k = 1; k <= 2; ++k) {
+      TStreamRoot copy(nullptr);
+      ReadComponent(*s, &copy);
+      EXPECT_EQ(s->Position(), static_cast<int64_t>(k * binary.size()));
+      EXPECT_EQ(copy.FLines->Count(), source->FLines->Count());
+      EXPECT_EQ(Binary(&copy), binary);
+    }
+    char tail[5] = {};
+    EXPECT_EQ(s->Read(tail, 5), 4);
+    EXPECT_STREQ(tail, "tail");
+    // The conversion to text too.
+    s->SetPosition(static_cast<int64_t>(binary.size()));
+    TStringStream text;
+    ObjectBinaryToText(*s, text);
+    EXPECT_EQ(s->Position(), static_cast<int64_t>(2 * binary.size()));
+  }
+  std::remove(path.c_str());
 }
 
 TEST(TextForm, InputIsLeftAfterTheObject) {

@@ -1,69 +1,28 @@
-#include "platform/classes/Filer.h"
-
 #include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
-#include <exception>
+#include <cstring>
 #include <limits>
 #include <memory>
 
 #include "platform/classes/ClassRegistry.h"
+#include "platform/classes/Filer.h"
+#include "platform/classes/FilerInternal.h"
 #include "platform/classes/FilerText.h"
 #include "platform/classes/IntegerConsts.h"
 #include "platform/system/SysUtils.h"
 
 namespace zu {
 
+using detail::GetLE;
+using detail::TNesting;
+
 namespace {
 
 constexpr const char* sInvalidPropertyValue = "Invalid property value";
 
 [[noreturn]] void ValueError() { throw EReadError(sInvalidPropertyValue); }
-
-void PutLE(uint8_t* out, uint64_t v, int n) {
-  for (int i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint64_t GetLE(const uint8_t* in, int n) {
-  uint64_t v = 0;
-  for (int i = 0; i < n; ++i) v |= uint64_t{in[i]} << (8 * i);
-  return v;
-}
-
-// The 80-bit extended format: the 64-bit mantissa with its explicit integer bit, then the sign
-// and the exponent biased by 16383, little-endian.
-void EncodeExtended(long double x, uint8_t out[10]) {
-  uint64_t mantissa = 0;
-  uint32_t signExp = std::signbit(x) ? 0x8000 : 0;
-  if (std::isnan(x)) {
-    signExp |= 0x7FFF;
-    mantissa = 0xC000000000000000ull;
-  } else if (std::isinf(x)) {
-    signExp |= 0x7FFF;
-    mantissa = 0x8000000000000000ull;
-  } else if (x != 0) {
-    int e = 0;
-    long double scaled = std::round(std::ldexp(std::frexp(std::fabs(x), &e), 64));  // [2^63, 2^64]
-    if (scaled >= std::ldexp(1.0L, 64)) {
-      scaled = std::ldexp(1.0L, 63);
-      ++e;
-    }
-    mantissa = static_cast<uint64_t>(scaled);
-    int biased = e - 1 + 16383;
-    if (biased >= 0x7FFF) {
-      biased = 0x7FFF;
-      mantissa = 0x8000000000000000ull;
-    } else if (biased <= 0) {
-      int shift = 1 - biased;
-      mantissa = shift < 64 ? mantissa >> shift : 0;
-      biased = 0;
-    }
-    signExp |= static_cast<uint32_t>(biased);
-  }
-  PutLE(out, mantissa, 8);
-  PutLE(out + 8, signExp, 2);
-}
 
 long double DecodeExtended(const uint8_t in[10]) {
   uint64_t mantissa = GetLE(in, 8);
@@ -78,22 +37,6 @@ long double DecodeExtended(const uint8_t in[10]) {
   return (signExp & 0x8000) ? -v : v;
 }
 
-// Counts one level of nesting for as long as it lives; too deep a level raises E.
-template <class E>
-class TNesting {
- public:
-  explicit TNesting(int& depth) : FDepth(depth) {
-    if (FDepth >= MaxFilerNesting) throw E("Objects nested too deeply");
-    ++FDepth;
-  }
-  ~TNesting() { --FDepth; }
-  TNesting(const TNesting&) = delete;
-  TNesting& operator=(const TNesting&) = delete;
-
- private:
-  int& FDepth;
-};
-
 // The published property of that name: the exact name first, else letters in any case.
 PPropInfo FindPublished(const TObject* obj, const std::string& name) {
   const auto& list = obj->ClassType()->PropList();
@@ -104,27 +47,10 @@ PPropInfo FindPublished(const TObject* obj, const std::string& name) {
   return nullptr;
 }
 
-bool IsBooleanType(const TTypeInfo* t) {
-  const TTypeInfo* base = t->BaseType ? t->BaseType : t;
-  return t->IsWideBool() || base->Name == "Boolean";
-}
-
-bool IsDateType(const TTypeInfo* t) {
-  return t->Name == "TDateTime" || t->Name == "TDate" || t->Name == "TTime";
-}
-
 double ToDouble(long double v) {
   if (v > DBL_MAX) return std::numeric_limits<double>::infinity();
   if (v < -DBL_MAX) return -std::numeric_limits<double>::infinity();
   return static_cast<double>(v);
-}
-
-// Rounds to a 64-bit integer; false outside its range or for NaN.
-bool ToInt64(long double v, int64_t& out) {
-  long double r = std::round(v);
-  if (!(r >= -0x1p63L && r < 0x1p63L)) return false;
-  out = static_cast<int64_t>(r);
-  return true;
 }
 
 bool ClassFits(const TComponent* c, const std::string& className) {
@@ -135,404 +61,74 @@ bool ClassFits(const TComponent* c, const std::string& className) {
 
 }  // namespace
 
-// ---- Writer ----
+// ---- Reader: the buffer ----
 
-void TWriter::Write(const void* Buffer, int32_t Count) { FStream.WriteBuffer(Buffer, Count); }
-
-void TWriter::WriteValue(TValueType Value) {
-  uint8_t b = Value;
-  Write(&b, 1);
-}
-
-void TWriter::WriteSignature() { Write(FilerSignature, sizeof FilerSignature); }
-
-void TWriter::WritePrefix(uint8_t Flags, int32_t ChildPos) {
-  if (Flags == 0) return;
-  uint8_t b = static_cast<uint8_t>(0xF0 | (Flags & 0x0F));
-  Write(&b, 1);
-  if (Flags & ffChildPos) WriteInteger(ChildPos);
-}
-
-void TWriter::WriteHeader(uint8_t Flags, int32_t ChildPos, const std::string& ClassName,
-                          const std::string& Name) {
-  if (Flags == 0 && ClassName.size() >= 0xF0)
-    WriteValue(static_cast<TValueType>(0xF0));
-  else
-    WritePrefix(Flags, ChildPos);
-  WriteStr(ClassName);
-  WriteStr(Name);
-}
-
-void TWriter::WriteInteger(int64_t Value) {
-  uint8_t buf[8];
-  int n;
-  if (Value >= INT8_MIN && Value <= INT8_MAX) {
-    WriteValue(vaInt8);
-    n = 1;
-  } else if (Value >= INT16_MIN && Value <= INT16_MAX) {
-    WriteValue(vaInt16);
-    n = 2;
-  } else if (Value >= INT32_MIN && Value <= INT32_MAX) {
-    WriteValue(vaInt32);
-    n = 4;
-  } else {
-    WriteValue(vaInt64);
-    n = 8;
+TReader::~TReader() {
+  try {
+    FixupBuffer();
+  } catch (...) {  // a stream that cannot seek back keeps its position
   }
-  PutLE(buf, static_cast<uint64_t>(Value), n);
-  Write(buf, n);
 }
 
-void TWriter::WriteBoolean(bool Value) { WriteValue(Value ? vaTrue : vaFalse); }
-
-void TWriter::WriteFloat(long double Value) {
-  uint8_t buf[10];
-  EncodeExtended(Value, buf);
-  WriteValue(vaExtended);
-  Write(buf, 10);
+bool TReader::FillBuffer() {
+  if (FStreamPos < 0) FStreamPos = FStream.Position();
+  FBufPos = 0;
+  FBufEnd = FStream.Read(FBuffer, BufferSize);
+  FStreamPos += FBufEnd;
+  return FBufEnd > 0;
 }
 
-void TWriter::WriteQWord(uint64_t Value) {
-  uint8_t buf[8];
-  PutLE(buf, Value, 8);
-  WriteValue(vaQWord);
-  Write(buf, 8);
-}
-
-void TWriter::WriteCurrency(int64_t TenThousandths) {
-  uint8_t buf[8];
-  PutLE(buf, static_cast<uint64_t>(TenThousandths), 8);
-  WriteValue(vaCurrency);
-  Write(buf, 8);
-}
-
-void TWriter::WriteDate(double Value) {
-  uint8_t buf[8];
-  PutLE(buf, std::bit_cast<uint64_t>(Value), 8);
-  WriteValue(vaDate);
-  Write(buf, 8);
-}
-
-namespace {
-int32_t CheckedLength(size_t size) {
-  if (size > static_cast<size_t>(INT32_MAX)) throw EWriteError("Value too large for the binary form");
-  return static_cast<int32_t>(size);
-}
-}  // namespace
-
-void TWriter::WriteString(const std::string& Value) {
-  uint8_t buf[4];
-  if (Value.size() <= 255) {
-    WriteValue(vaString);
-    buf[0] = static_cast<uint8_t>(Value.size());
-    Write(buf, 1);
-  } else {
-    WriteValue(vaLString);
-    PutLE(buf, static_cast<uint32_t>(CheckedLength(Value.size())), 4);
-    Write(buf, 4);
+void TReader::Read(void* Buffer, int32_t Count) {
+  auto* out = static_cast<uint8_t*>(Buffer);
+  while (Count > 0) {
+    if (FBufPos == FBufEnd) {
+      if (Count >= BufferSize) {  // a large block goes straight from the stream
+        if (FStreamPos < 0) FStreamPos = FStream.Position();
+        FStream.ReadBuffer(out, Count);
+        FStreamPos += Count;
+        return;
+      }
+      if (!FillBuffer()) throw EReadError("Stream read error");
+    }
+    const int32_t n = std::min(Count, FBufEnd - FBufPos);
+    std::memcpy(out, FBuffer + FBufPos, static_cast<size_t>(n));
+    FBufPos += n;
+    out += n;
+    Count -= n;
   }
-  Write(Value.data(), static_cast<int32_t>(Value.size()));
 }
 
-void TWriter::WriteWideString(const std::u16string& Value) {
-  uint8_t buf[4];
-  std::string utf8;
-  if (!detail::HasWideUnit(Value) && detail::UnitsToUtf8(Value, utf8)) {
-    WriteString(utf8);
+int64_t TReader::Position() {
+  if (FStreamPos < 0) FStreamPos = FStream.Position();
+  return FStreamPos - (FBufEnd - FBufPos);
+}
+
+void TReader::SetPosition(int64_t Value) {
+  const int64_t bufferStart = Position() - FBufPos;
+  if (Value >= bufferStart && Value <= bufferStart + FBufEnd) {
+    FBufPos = static_cast<int32_t>(Value - bufferStart);
     return;
   }
-  WriteValue(vaWString);
-  PutLE(buf, static_cast<uint32_t>(CheckedLength(Value.size())), 4);
-  Write(buf, 4);
-  std::string bytes(Value.size() * 2, '\0');
-  for (size_t i = 0; i < Value.size(); ++i) PutLE(reinterpret_cast<uint8_t*>(&bytes[2 * i]), Value[i], 2);
-  Write(bytes.data(), CheckedLength(bytes.size()));
+  FStream.SetPosition(Value);
+  FStreamPos = Value;
+  FBufPos = FBufEnd = 0;
 }
 
-void TWriter::WriteStr(const std::string& Value) {
-  if (Value.size() > 255)
-    throw EWriteError(Format("Name too long for the binary form: %s...", {Value.substr(0, 32)}));
-  uint8_t n = static_cast<uint8_t>(Value.size());
-  Write(&n, 1);
-  Write(Value.data(), n);
-}
-
-void TWriter::WriteIdent(const std::string& Ident) {
-  if (SameText(Ident, "False"))
-    WriteValue(vaFalse);
-  else if (SameText(Ident, "True"))
-    WriteValue(vaTrue);
-  else if (SameText(Ident, "Null"))
-    WriteValue(vaNull);
-  else if (SameText(Ident, "nil"))
-    WriteValue(vaNil);
-  else {
-    WriteValue(vaIdent);
-    WriteStr(Ident);
-  }
-}
-
-void TWriter::WriteSet(const TTypeInfo* SetType, uint32_t Mask) {
-  WriteValue(vaSet);
-  for (int bit = 0; bit < 32 && SetType->CompType; ++bit) {
-    if (!(Mask & (1u << bit))) continue;
-    std::string name = GetEnumName(SetType->CompType, bit);
-    if (!name.empty()) WriteStr(name);
-  }
-  WriteStr("");
-}
-
-void TWriter::WriteBinary(const void* Data, int32_t Count) {
-  uint8_t buf[4];
-  WriteValue(vaBinary);
-  PutLE(buf, static_cast<uint32_t>(Count), 4);
-  Write(buf, 4);
-  Write(Data, Count);
-}
-
-void TWriter::WriteVariant(const Variant& Value) {
-  switch (Value.VarType()) {
-    case varEmpty:
-      WriteValue(vaNil);
-      break;
-    case varNull:
-      WriteValue(vaNull);
-      break;
-    case varInteger:
-      WriteInteger(Value.AsInt64());
-      break;
-    case varDouble:
-      WriteFloat(Value.AsDouble());
-      break;
-    case varString:
-      WriteString(Value.AsString());
-      break;
-    case varBoolean:
-      WriteBoolean(Value.AsBoolean());
-      break;
-  }
-}
-
-void TWriter::WritePropName(const std::string& Name) { WriteStr(FPropPath + Name); }
-
-void TWriter::WriteRootComponent(TComponent* Root) {
-  FRoot = Root;
-  WriteSignature();
-  WriteComponent(Root);
-}
-
-void TWriter::WriteComponent(TComponent* Component) {
-  TNesting<EWriteError> level(FDepth);
-  Component->WriteState(*this);
-}
-
-void TWriter::WriteData(TComponent* Instance) {
-  WriteHeader(0, 0, Instance->ClassName(), Instance->Name());
-  WriteProperties(Instance);
-  WriteListEnd();
-  Instance->GetChildren([this](TComponent* child) { WriteComponent(child); }, FRoot);
-  WriteListEnd();
-}
-
-void TWriter::WriteProperties(TPersistent* Instance) {
-  for (PPropInfo p : Instance->ClassType()->PropList())
-    if (p && IsStoredProp(Instance, p)) WriteProperty(Instance, p);
-  Instance->DefineProperties(this);
-}
-
-void TWriter::WriteOrdValue(const TTypeInfo* t, int32_t v, const std::string& PropName) {
-  switch (t->Kind) {
-    case tkInteger: {
-      std::string ident;
-      if (TIntToIdent toIdent = FindIntToIdent(t); toIdent && toIdent(v, ident)) {
-        WriteIdent(ident);
-      } else if (t->IsUnsignedRange() || t->OrdType == otULong) {
-        WriteInteger(static_cast<uint32_t>(v));
-      } else {
-        WriteInteger(t->OrdType == otUByte   ? static_cast<uint8_t>(v)
-                     : t->OrdType == otUWord ? static_cast<uint16_t>(v)
-                                             : v);
-      }
-      break;
-    }
-    case tkChar:
-      WriteString(std::string(1, static_cast<char>(v)));
-      break;
-    case tkWChar:
-      WriteWideString(std::u16string(1, static_cast<char16_t>(v)));
-      break;
-    case tkEnumeration:
-      if (IsBooleanType(t)) {
-        WriteBoolean(v != 0);
-      } else {
-        std::string name = GetEnumName(t, v);
-        if (name.empty()) throw EWriteError(Format("Invalid value %d of property %s", {v, PropName}));
-        WriteIdent(name);
-      }
-      break;
-    case tkSet:
-      WriteSet(t, static_cast<uint32_t>(v));
-      break;
-    default:
-      break;
-  }
-}
-
-std::string TWriter::ReferenceName(TComponent* Component) const {
-  if (Component->Name().empty()) return {};
-  if (Component->Owner() == FRoot) return Component->Name();
-  if (Component == FRoot) return FRoot->FindComponent(FRoot->Name()) ? "Owner" : FRoot->Name();
-  std::string path = Component->Name();
-  for (TComponent* o = Component->Owner(); o && !o->Name().empty(); o = o->Owner()) {
-    if (o == FRoot) return path;
-    path = o->Name() + "." + path;
-  }
-  if (Component->Owner() && !Component->Owner()->Name().empty())
-    return Component->Owner()->Name() + "." + Component->Name();
-  return {};
-}
-
-void TWriter::WriteProperty(TPersistent* Instance, PPropInfo Prop) {
-  if (!Prop->Access || !Prop->Access->Readable()) return;
-  const TTypeInfo* t = Prop->PropType();
-  if (t->Kind != tkClass && !Prop->HasSetter()) return;
-  switch (t->Kind) {
-    case tkInteger:
-    case tkChar:
-    case tkWChar:
-    case tkEnumeration:
-    case tkSet: {
-      int32_t v = GetOrdProp(Instance, Prop);
-      if (Prop->Default != NoDefault && v == Prop->Default) return;
-      WritePropName(Prop->Name);
-      WriteOrdValue(t, v, Prop->Name);
-      break;
-    }
-    case tkFloat: {
-      double v = GetFloatProp(Instance, Prop);
-      if (v == 0) return;
-      WritePropName(Prop->Name);
-      int64_t scaled = 0;
-      if (t->FloatType == ftCurr && ToInt64(static_cast<long double>(v) * 10000, scaled))
-        WriteCurrency(scaled);
-      else if (IsDateType(t))
-        WriteDate(v);
-      else
-        WriteFloat(v);
-      break;
-    }
-    case tkString:
-    case tkLString: {
-      std::string v = GetStrProp(Instance, Prop);
-      if (v.empty()) return;
-      WritePropName(Prop->Name);
-      WriteString(v);
-      break;
-    }
-    case tkWString: {
-      std::u16string v = GetWideStrProp(Instance, Prop);
-      if (v.empty()) return;
-      WritePropName(Prop->Name);
-      WriteWideString(v);
-      break;
-    }
-    case tkInt64: {
-      int64_t v = GetInt64Prop(Instance, Prop);
-      if (v == 0) return;
-      WritePropName(Prop->Name);
-      WriteInteger(v);
-      break;
-    }
-    case tkVariant: {
-      Variant v = GetVariantProp(Instance, Prop);
-      if (v.IsEmpty()) return;
-      WritePropName(Prop->Name);
-      WriteVariant(v);
-      break;
-    }
-    case tkMethod: {
-      // Only a binding to a published method of the root has a name that reading can bind again.
-      TMethod m = GetMethodProp(Instance, Prop);
-      if (!m.Method || !FRoot || m.Data != FRoot ||
-          FRoot->ClassType()->FindMethod(m.Method->Name) != m.Method)
-        return;
-      WritePropName(Prop->Name);
-      WriteIdent(m.Method->Name);
-      break;
-    }
-    case tkClass: {
-      TObject* v = GetObjectProp(Instance, Prop);
-      if (!v) return;
-      if (auto* component = dynamic_cast<TComponent*>(v)) {
-        std::string name = Prop->HasSetter() ? ReferenceName(component) : std::string();
-        if (name.empty()) return;
-        WritePropName(Prop->Name);
-        WriteIdent(name);
-      } else if (auto* collection = dynamic_cast<TCollection*>(v)) {
-        WritePropName(Prop->Name);
-        WriteCollection(collection);
-      } else if (auto* nested = dynamic_cast<TPersistent*>(v)) {
-        TNesting<EWriteError> level(FDepth);
-        std::string saved = FPropPath;
-        FPropPath += Prop->Name + ".";
-        try {
-          WriteProperties(nested);
-        } catch (...) {
-          FPropPath = std::move(saved);
-          throw;
-        }
-        FPropPath = std::move(saved);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-void TWriter::WriteCollection(TCollection* Value) {
-  TNesting<EWriteError> level(FDepth);
-  WriteValue(vaCollection);
-  std::string saved = std::move(FPropPath);
-  FPropPath.clear();
-  try {
-    for (int i = 0; i < Value->Count(); ++i) {
-      WriteListBegin();
-      WriteProperties(Value->Items(i));
-      WriteListEnd();
-    }
-  } catch (...) {
-    FPropPath = std::move(saved);
-    throw;
-  }
-  FPropPath = std::move(saved);
-  WriteListEnd();
-}
-
-void TWriter::DefineProperty(const std::string& Name, const TReaderProc&, const TWriterProc& WriteData,
-                             bool HasData) {
-  if (!HasData || !WriteData) return;
-  WritePropName(Name);
-  WriteData(*this);
-}
-
-void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&, const TStreamProc& WriteData,
-                                   bool HasData) {
-  if (!HasData || !WriteData) return;
-  TMemoryStream data;
-  WriteData(data);
-  WritePropName(Name);
-  WriteBinary(data.Memory(), CheckedLength(static_cast<size_t>(data.Size())));
+void TReader::FixupBuffer() {
+  if (FBufPos != FBufEnd) FStream.Seek(FBufPos - FBufEnd, soCurrent);
+  FBufPos = FBufEnd = 0;
+  FStreamPos = -1;
 }
 
 // ---- Reader: values ----
 
-void TReader::Read(void* Buffer, int32_t Count) { FStream.ReadBuffer(Buffer, Count); }
-
 std::string TReader::ReadBytes(int64_t Count) {
   if (Count < 0) ValueError();
   if (Count == 0) return {};
-  if (Count > FStream.Size() - FStream.Position() || Count > INT32_MAX) throw EReadError("Stream read error");
+  // A length past what the stream holds fails before anything is allocated for it.
+  if (Count > INT32_MAX ||
+      (Count > FBufEnd - FBufPos && Count > BufferSize && Count > FStream.Size() - Position()))
+    throw EReadError("Stream read error");
   std::string bytes(static_cast<size_t>(Count), '\0');
   Read(bytes.data(), static_cast<int32_t>(Count));
   return bytes;
@@ -540,15 +136,17 @@ std::string TReader::ReadBytes(int64_t Count) {
 
 void TReader::ReadSignature() {
   char sig[4];
-  if (FStream.Size() - FStream.Position() < 4 || FStream.Read(sig, 4) != 4 ||
-      !std::equal(sig, sig + 4, FilerSignature))
+  try {
+    Read(sig, 4);
+  } catch (const EReadError&) {
     throw EReadError("Invalid stream format");
+  }
+  if (!std::equal(sig, sig + 4, FilerSignature)) throw EReadError("Invalid stream format");
 }
 
 TValueType TReader::NextValue() {
-  TValueType v = ReadValue();
-  FStream.Seek(-1, soCurrent);
-  return v;
+  if (FBufPos == FBufEnd && !FillBuffer()) throw EReadError("Stream read error");
+  return static_cast<TValueType>(FBuffer[FBufPos]);
 }
 
 TValueType TReader::ReadValue() {
@@ -628,8 +226,8 @@ long double TReader::ReadFloat() {
       ReadValue();
       Read(buf, 10);
       return DecodeExtended(buf);
-    case vaDouble:
-      if (!FDoubleDialect) ValueError();
+    case vaDouble:  // a number is asked for: 0x15 is the other tools' double
+      FDoubleDialect = true;
       ReadValue();
       Read(buf, 8);
       return std::bit_cast<double>(GetLE(buf, 8));
@@ -683,7 +281,7 @@ struct TStringPayload {
 static TStringPayload ReadStringPayload(TReader& r, TValueType type) {
   TStringPayload s;
   uint8_t buf[4];
-  if (type == vaUString && r.DoubleDialect()) ValueError();
+  if (type == vaUString) r.SetDoubleDialect(false);  // a string is asked for: 0x15 is a Unicode string
   switch (type) {
     case vaString:
       r.Read(buf, 1);
@@ -807,196 +405,6 @@ Variant TReader::ReadVariant() {
   }
 }
 
-// ---- Reader: the structure of the stream ----
-
-namespace {
-
-// Passes over values and components of a binary form, reading only their types, sizes and names
-// and creating nothing. Nothing is read before the stream is known to hold it.
-class TStructureWalk {
- public:
-  TStructureWalk(TReader& reader, TStream& stream) : R(reader), S(stream) {}
-  bool Met15 = false;  // a value of type 0x15 was passed
-
-  void Component() {
-    TNesting<EReadError> level(Depth);
-    if ((Peek() & 0xF0) == 0xF0 && (Byte() & ffChildPos)) Value();  // the child position
-    Name();                                                         // class
-    Name();                                                         // component
-    while (!ListEnd()) Property();
-    while (!ListEnd()) Component();
-  }
-
-  void Value() {
-    const int64_t start = S.Position();
-    const auto type = static_cast<TValueType>(Byte());
-    const auto need = [&](int64_t count) {
-      if (count < 0 || count > S.Size() - S.Position())
-        Fail("Value type %s at offset %d runs past the end of the stream", type, start);
-    };
-    const auto skip = [&](int64_t count) {
-      need(count);
-      S.Seek(count, soCurrent);
-    };
-    // A length of one byte, or of four (signed).
-    const auto count = [&](int width) {
-      uint8_t buf[4];
-      need(width);
-      R.Read(buf, width);
-      return width == 1 ? int64_t{buf[0]} : int64_t{static_cast<int32_t>(GetLE(buf, 4))};
-    };
-    switch (type) {
-      case vaNull:
-      case vaFalse:
-      case vaTrue:
-      case vaNil:
-        break;
-      case vaInt8:
-        skip(1);
-        break;
-      case vaInt16:
-        skip(2);
-        break;
-      case vaInt32:
-      case vaSingle:
-        skip(4);
-        break;
-      case vaInt64:
-      case vaQWord:
-      case vaCurrency:
-      case vaDate:
-        skip(8);
-        break;
-      case vaExtended:
-        skip(10);
-        break;
-      case vaString:
-      case vaIdent:
-        skip(count(1));
-        break;
-      case vaLString:
-      case vaUTF8String:
-      case vaBinary:
-        skip(count(4));
-        break;
-      case vaWString:
-        skip(2 * count(4));
-        break;
-      case vaUString:  // vaDouble in the other dialect
-        Met15 = true;
-        skip(R.DoubleDialect() ? 8 : 2 * count(4));
-        break;
-      case vaSet:
-        while (int64_t n = count(1)) skip(n);
-        break;
-      case vaList: {
-        TNesting<EReadError> level(Depth);
-        while (!ListEnd()) Value();
-        break;
-      }
-      case vaCollection: {
-        TNesting<EReadError> level(Depth);
-        while (!ListEnd()) {
-          uint8_t order = Peek();
-          if (order == vaInt8 || order == vaInt16 || order == vaInt32) Value();
-          const int64_t at = S.Position();
-          if (uint8_t item = Byte(); item != vaList)
-            Fail("Value type %s at offset %d where a collection item was expected", item, at);
-          while (!ListEnd()) Property();
-        }
-        break;
-      }
-      default:
-        Fail("Unknown value type %s at offset %d", type, start);
-    }
-  }
-
- private:
-  [[noreturn]] static void Fail(const char* message, uint8_t type, int64_t offset) {
-    throw EReadError(Format(message, {"$" + IntToHex(type, 2), offset}));
-  }
-
-  uint8_t Byte() {
-    const int64_t at = S.Position();
-    if (at >= S.Size()) throw EReadError(Format("Unexpected end of the stream at offset %d", {at}));
-    uint8_t b;
-    R.Read(&b, 1);
-    return b;
-  }
-
-  uint8_t Peek() {
-    uint8_t b = Byte();
-    S.Seek(-1, soCurrent);
-    return b;
-  }
-
-  // True, past it, at the end of a list.
-  bool ListEnd() {
-    if (Peek() != vaNull) return false;
-    S.Seek(1, soCurrent);
-    return true;
-  }
-
-  void Name() {
-    const int64_t at = S.Position();
-    const uint8_t n = Byte();
-    if (n > S.Size() - S.Position())
-      throw EReadError(Format("Name at offset %d runs past the end of the stream", {at}));
-    S.Seek(n, soCurrent);
-  }
-
-  void Property() {
-    Name();
-    Value();
-  }
-
-  TReader& R;
-  TStream& S;
-  int Depth = 0;
-};
-
-}  // namespace
-
-// The Unicode reading wins when it walks the component to the stream's end, or when the walk met
-// no 0x15 at all; else the double reading when it walks to the end. Where neither reaches the
-// end, a reading that walks the whole component, with bytes left after it, wins, the Unicode one
-// first; where neither walks it, the error of the one that got further is raised.
-void TReader::SettleDialect() {
-  const int64_t start = FStream.Position();
-  struct TOutcome {
-    std::exception_ptr Error;  // null when the walk went through the component
-    int64_t End = 0;           // where it ended or failed
-    bool Met15 = false;
-  };
-  const auto walk = [&](bool doubles) {
-    TOutcome outcome;
-    FDoubleDialect = doubles;
-    FStream.SetPosition(start);
-    TStructureWalk walker(*this, FStream);
-    try {
-      walker.Component();
-    } catch (const EReadError&) {
-      outcome.Error = std::current_exception();
-    }
-    outcome.End = FStream.Position();
-    outcome.Met15 = walker.Met15;
-    FStream.SetPosition(start);
-    return outcome;
-  };
-  const int64_t size = FStream.Size();
-  const TOutcome unicode = walk(false);
-  const bool unicodeWhole = !unicode.Error && unicode.End == size;
-  if (unicodeWhole || !unicode.Met15) {
-    if (unicode.Error) std::rethrow_exception(unicode.Error);
-    return;
-  }
-  const TOutcome doubles = walk(true);
-  if (!doubles.Error && (doubles.End == size || unicode.Error)) return;
-  FDoubleDialect = false;
-  if (!unicode.Error) return;
-  std::rethrow_exception(doubles.End > unicode.End ? doubles.Error : unicode.Error);
-}
-
 // ---- Reader: components and properties ----
 
 void TReader::PropertyError(const std::string& Name) const {
@@ -1042,7 +450,6 @@ static TComponent* NewComponent(const TClassInfo* cls, TComponent* owner) {
 
 TComponent* TReader::ReadRootComponent(TComponent* Root) {
   ReadSignature();
-  SettleDialect();
   uint8_t flags;
   int32_t childPos;
   ReadPrefix(flags, childPos);
@@ -1079,6 +486,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
     throw;
   }
   created.release();
+  FixupBuffer();
   return Root;
 }
 
@@ -1362,11 +770,6 @@ void TReader::DefineBinaryProperty(const std::string& Name, const TStreamProc& R
   data.SetPosition(0);
   ReadData(data);
   FPropName.clear();
-}
-
-void WriteComponent(TStream& Stream, TComponent* Instance) {
-  TWriter writer(Stream);
-  writer.WriteRootComponent(Instance);
 }
 
 TComponent* ReadComponent(TStream& Stream, TComponent* Instance) {
