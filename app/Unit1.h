@@ -29,10 +29,3 @@ void RegisterUnit1Classes();
 
 // The file the form is written to: x.txt in the home directory ($HOME, else the user's entry).
 std::string OutputFileName();
-
-// Writes the stream's whole content to a new file and renames it over FileName, so FileName is
-// never seen half-written and a killed program leaves no partial file behind. A symbolic link is
-// written through (its target is replaced), and a replaced file's permission bits are kept.
-// EFCreateError when the file cannot be made or renamed, EWriteError when writing fails; FileName
-// is then left as it was.
-void ReplaceFile(zu::TCustomMemoryStream& Stream, const std::string& FileName);

@@ -156,20 +156,21 @@ bool TApplication::HandleMessage() {
       FReleased.pop_back();
       form->BeforeDestruction();
     }
+    // Timers that are due run first, however many events keep arriving.
+    bool ran = RunTimers();
     PaintForms();
     got = NextEvent(event, 0);
     if (!got) {
       OnIdle(this);
-      bool ran = RunTimers();
       PaintForms();
-      const int wait = NextTimerWait();
-      got = NextEvent(event, wait);
+      got = NextEvent(event, NextTimerWait());
       if (!got) {
         if (RunTimers()) ran = true;
-        // With a timer pending, a backend that waits only ran out of time, perhaps a moment before
-        // the timer is due (its clock is not ours): the loop goes on. A backend that cannot wait
-        // has no more, and neither has one whose endless wait came back empty.
-        return ran || (wait >= 0 && Backend()->CanWait());
+        // A backend that waits came back empty: its time ran out (perhaps a moment before the
+        // timer is due, as its clock is not this one), or what it took meant nothing to the
+        // program (a display's own traffic, a wake-up). The loop goes on and waits again for the
+        // time left. A backend that cannot wait has no more.
+        return ran || Backend()->CanWait();
       }
     }
     Dispatch(event);
@@ -204,7 +205,7 @@ void TApplication::ProcessMessages() {
 void TApplication::SetTimer(const void* Owner, int IntervalMs, std::function<void()> Proc) {
   KillTimer(Owner);
   auto interval = std::chrono::milliseconds(std::max(IntervalMs, 1));
-  FTimers.push_back({Owner, std::chrono::steady_clock::now() + interval, interval, std::move(Proc)});
+  FTimers.push_back({Owner, Now() + interval, interval, std::move(Proc)});
   if (FBackend) FBackend->Wake();
 }
 
@@ -212,12 +213,18 @@ void TApplication::KillTimer(const void* Owner) {
   std::erase_if(FTimers, [&](const TTimer& t) { return t.Owner == Owner; });
 }
 
+void TApplication::SetClock(TClock Clock) { FClock = std::move(Clock); }
+
+std::chrono::steady_clock::time_point TApplication::Now() const {
+  return FClock ? FClock() : std::chrono::steady_clock::now();
+}
+
 bool TApplication::RunTimers() {
-  auto now = std::chrono::steady_clock::now();
+  const auto now = Now();
   std::vector<const void*> due;
   for (TTimer& t : FTimers)
     if (t.Due <= now) {
-      t.Due = now + t.Interval;
+      t.Due += (now - t.Due) / t.Interval * t.Interval + t.Interval;
       due.push_back(t.Owner);
     }
   // A timer's procedure may set or kill timers: each is looked up afresh.
@@ -236,7 +243,7 @@ int TApplication::NextTimerWait() const {
   auto next = std::min_element(FTimers.begin(), FTimers.end(), [](const TTimer& a, const TTimer& b) {
                 return a.Due < b.Due;
               })->Due;
-  auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
+  auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Now());
   return static_cast<int>(std::max<int64_t>(wait.count(), 0) + 1);
 }
 

@@ -56,13 +56,23 @@ class TApplication : public TComponent {
   bool Terminated() const { return FTerminated; }
   // Handles every message waiting, then paints the windows that need it.
   void ProcessMessages();
-  // Handles one message, waiting for it (or for the next timer) when none is there; false when
-  // neither a message came nor a timer ran.
+  // Runs the timers that are due, then handles one message, waiting for it (or for the next
+  // timer) when none is there. False only when the backend cannot wait and has no more events
+  // (the headless one once its queue is empty) and no timer ran.
   bool HandleMessage();
   // Runs Proc every IntervalMs while messages are handled (the classic window timer); a second
-  // call for the same Owner restarts its timer with the new values. KillTimer stops it.
+  // call for the same Owner restarts its timer with the new values. KillTimer stops it. A timer
+  // keeps its pace: it is due at whole intervals after it was set, and one that was held up runs
+  // once and is next due at the next of them.
   void SetTimer(const void* Owner, int IntervalMs, std::function<void()> Proc);
   void KillTimer(const void* Owner);
+
+  // The clock that timers run by: the steady clock, unless another is set (tests set one they
+  // move themselves, so that timers run at exact moments without waiting); null sets the steady
+  // clock again.
+  using TClock = std::function<std::chrono::steady_clock::time_point()>;
+  void SetClock(TClock Clock);
+  std::chrono::steady_clock::time_point Now() const;
 
   // The exception's message in a message box (error icon, OK, the title as caption), with a full
   // stop added when it ends in no punctuation.
@@ -118,6 +128,7 @@ class TApplication : public TComponent {
     std::function<void()> Proc;
   };
   std::vector<TTimer> FTimers;
+  TClock FClock;
   std::unique_ptr<TWindowBackend> FBackend;
   std::unique_ptr<win::TWindowHost> FHost;
   std::vector<TCustomForm*> FModalForms;

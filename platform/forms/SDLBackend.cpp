@@ -243,20 +243,30 @@ class TSDLBackend : public TWindowBackend {
     SDL_UpdateWindowSurface(w->Window);
   }
 
+  // Waits once at most. Events of the display's own that mean nothing to the program (clipboard
+  // traffic, the X events behind mouse events, wake-ups) end the wait as any other does, so that
+  // the caller looks at its timers between them rather than waiting its whole time again after
+  // each. The events already queued by then are taken without waiting, and only those: a display
+  // that keeps sending cannot hold the call.
   bool NextEvent(TBackendEvent& Event, int TimeoutMs) override {
-    for (;;) {
-      if (!FPending.empty()) {
-        Event = std::move(FPending.front());
-        FPending.pop_front();
-        return true;
-      }
+    if (FPending.empty()) {
       SDL_Event e;
-      int got = TimeoutMs < 0    ? SDL_WaitEvent(&e)
-                : TimeoutMs == 0 ? SDL_PollEvent(&e)
-                                 : SDL_WaitEventTimeout(&e, TimeoutMs);
-      if (!got) return false;
-      Translate(e);
+      const int got = TimeoutMs < 0    ? SDL_WaitEvent(&e)
+                      : TimeoutMs == 0 ? SDL_PollEvent(&e)
+                                       : SDL_WaitEventTimeout(&e, TimeoutMs);
+      if (got) {
+        Translate(e);
+        for (int queued = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+             FPending.empty() && queued > 0 &&
+             SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+             --queued)
+          Translate(e);
+      }
     }
+    if (FPending.empty()) return false;
+    Event = std::move(FPending.front());
+    FPending.pop_front();
+    return true;
   }
 
   bool CanWait() const override { return true; }
@@ -317,10 +327,8 @@ class TSDLBackend : public TWindowBackend {
   }
 
   void Translate(const SDL_Event& e) {
-    if (e.type == FWakeEvent) {
-      Push(bePaint, nullptr);
-      return;
-    }
+    // A wake-up only ends the wait.
+    if (e.type == FWakeEvent) return;
     switch (e.type) {
       case SDL_SYSWMEVENT:
 #if defined(SDL_VIDEO_DRIVER_X11)

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/ReplaceFile.h"
 #include "app/Unit1.h"
 #include "platform/forms/HeadlessBackend.h"
 
@@ -20,17 +21,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh directory for each test, removed afterwards.
+// The ways a document reaches its name, by what the file system offers: unnamed files, none (NFS,
+// FUSE), or unnamed files that cannot be given a name (no /proc).
+enum class TPath { Unnamed, NoUnnamedFiles, UnnamedNotNameable };
+
+// A fresh directory for each test, removed afterwards; the file system calls are put back.
 class ReplaceFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "zu-app-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     Dir = pattern;
+    Saved = ReplaceFileCalls();
   }
   void TearDown() override {
+    ReplaceFileCalls() = Saved;
     fs::permissions(Dir, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(Dir);
+  }
+  static void Take(TPath path) {
+    TReplaceFileCalls& calls = ReplaceFileCalls();
+    if (path == TPath::NoUnnamedFiles)
+      calls.OpenUnnamed = [](const char*) {
+        errno = EOPNOTSUPP;
+        return -1;
+      };
+    if (path == TPath::UnnamedNotNameable)
+      calls.DescriptorPath = [](int) { return std::string("/nonexistent/fd/3"); };
+  }
+  // Counts the bytes that ReplaceFile writes from now on.
+  size_t& CountWrites() {
+    Written = 0;
+    ReplaceFileCalls().Write = [this, write = Saved.Write](int fd, const void* data, size_t size) {
+      ssize_t n = write(fd, data, size);
+      if (n > 0) Written += static_cast<size_t>(n);
+      return n;
+    };
+    return Written;
   }
   static void Write(const std::string& text, const std::string& path) {
     TMemoryStream stream;
@@ -55,6 +82,8 @@ class ReplaceFileTest : public ::testing::Test {
     return names;
   }
   fs::path Dir;
+  TReplaceFileCalls Saved;
+  size_t Written = 0;
 };
 
 TEST_F(ReplaceFileTest, ANewFileGetsTheUsualBitsAndAReplacedOneKeepsItsOwn) {
@@ -108,61 +137,167 @@ TEST_F(ReplaceFileTest, AnUnwritableDirectoryLeavesTheFileAsItWas) {
   EXPECT_EQ(Names(), std::vector<std::string>{"x.txt"});
 }
 
-// Children write a large document over and over and are killed at random moments: what is left is
-// x.txt, whole, or nothing. No call links a file over an existing name, so a writer killed in the
-// moment between naming its new file and renaming it over x.txt leaves that side name, and the next
-// write removes it.
-TEST_F(ReplaceFileTest, AKilledWriteLeavesOnlyTheWholeFileOrNothing) {
+// Children write a large document over and over and are killed at random moments, with unnamed
+// files and without: what is left is x.txt, whole, or nothing, and at most the side name of the
+// killed writer, which the next write removes.
+TEST_F(ReplaceFileTest, AKilledWriteLeavesOnlyTheWholeFileAndANameTheNextWriteRemoves) {
   const fs::path out = Dir / "x.txt";
   const std::string a(4 << 20, 'a'), b(3 << 20, 'b');
   unsigned seed = 12345;
-  for (int round = 0; round < 30; ++round) {
-    SCOPED_TRACE(round);
-    if (round == 15) fs::remove(out);  // also kills while the first file is being made
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      for (int i = 0;; ++i) Write(i % 2 ? a : b, out.string());
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(rand_r(&seed) % 30000));
-    kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    auto names = Names();
-    const std::string side = "x.txt." + std::to_string(child) + "-0.tmp";
-    const std::vector<std::string> whole = {"x.txt"}, sideLeft = {"x.txt", side};
-    EXPECT_TRUE(names.empty() || names == whole || names == sideLeft)
-        << ::testing::PrintToString(names);
-    if (fs::exists(out)) {
-      std::string text = Read(out);
-      EXPECT_TRUE(text == a || text == b) << "a part of a document, " << text.size() << " bytes";
+  for (TPath path : {TPath::Unnamed, TPath::NoUnnamedFiles}) {
+    for (int round = 0; round < 16; ++round) {
+      SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path) << ", round " << round);
+      if (round == 8) fs::remove(out);  // also kills while the first file is being made
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Take(path);
+        for (int i = 0;; ++i) Write(i % 2 ? a : b, out.string());
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(rand_r(&seed) % 30000));
+      kill(child, SIGKILL);
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFSIGNALED(status));
+      std::vector<std::string> left;
+      for (const auto& name : Names())
+        if (name != "x.txt") left.push_back(name);
+      ASSERT_LE(left.size(), 1u) << ::testing::PrintToString(left);
+      if (!left.empty()) {
+        EXPECT_TRUE(left[0].starts_with("x.txt.zu-")) << left[0];
+        EXPECT_NE(left[0].find("-" + std::to_string(child) + "-"), std::string::npos) << left[0];
+      }
+      if (fs::exists(out)) {
+        std::string text = Read(out);
+        EXPECT_TRUE(text == a || text == b || text == "next")
+            << "a part of a document, " << text.size() << " bytes";
+      }
+      Write("next", out.string());
+      EXPECT_EQ(Names(), std::vector<std::string>{"x.txt"});
     }
   }
-  Write("last", out.string());
-  EXPECT_EQ(Names(), std::vector<std::string>{"x.txt"});
 }
 
-// Side names of writers that no longer run go with the next write; a running writer's, and names
-// that only look alike, stay.
-TEST_F(ReplaceFileTest, TheNextWriteRemovesTheSideNamesOfKilledWriters) {
-  pid_t ended = fork();
-  ASSERT_GE(ended, 0);
-  if (ended == 0) _exit(0);
-  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
-  const std::string running = std::to_string(getppid());
-  const std::string gone = std::to_string(ended);
-  const std::vector<std::string> kept = {
-      "x.txt." + running + "-0.tmp", "x.txt.backup.tmp", "x.txt." + gone + ".tmp", "y.txt." + gone + "-0.tmp",
-      "x.txt." + gone + "-0.tmp.old"};
-  for (const auto& name : kept) Write("other", (Dir / name).string());
-  Write("left", (Dir / ("x.txt." + gone + "-0.tmp")).string());
-  Write("left", (Dir / ("x.txt." + gone + "-17.tmp")).string());
-  Write("new", (Dir / "x.txt").string());
-  std::vector<std::string> expected = kept;
-  expected.push_back("x.txt");
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Names(), expected);
+// Every way to the name, on a new file and over an old one: the document is written once, and
+// nothing but the file is left.
+TEST_F(ReplaceFileTest, EveryPathWritesTheDocumentOnceAndLeavesOnlyTheFile) {
+  const fs::path out = Dir / "x.txt";
+  const std::string document(100000, 'd');
+  for (TPath path : {TPath::Unnamed, TPath::NoUnnamedFiles, TPath::UnnamedNotNameable}) {
+    for (bool exists : {false, true}) {
+      SCOPED_TRACE(testing::Message()
+                   << "path " << static_cast<int>(path) << (exists ? ", replacing" : ", new"));
+      ReplaceFileCalls() = Saved;
+      Take(path);
+      const size_t& written = CountWrites();
+      fs::remove(out);
+      if (exists) std::ofstream(out) << "old";
+      Write(document, out.string());
+      EXPECT_EQ(written, document.size());
+      EXPECT_EQ(Read(out), document);
+      EXPECT_EQ(Names(), std::vector<std::string>{"x.txt"});
+    }
+  }
+}
+
+// An unnamed file that is written but then cannot be named (the disk full) is not written again
+// elsewhere: the write fails and leaves everything as it was.
+TEST_F(ReplaceFileTest, AFileThatCannotBeNamedAfterWritingLeavesEverythingAsItWas) {
+  const fs::path out = Dir / "x.txt";
+  ReplaceFileCalls().Link = [](const char*, const char*) {
+    errno = ENOSPC;
+    return -1;
+  };
+  for (bool exists : {false, true}) {
+    SCOPED_TRACE(exists);
+    if (exists) std::ofstream(out) << "old";
+    const size_t& written = CountWrites();
+    EXPECT_THROW(Write("new", out.string()), EFCreateError);
+    EXPECT_EQ(written, 3u);
+    EXPECT_EQ(Names(), exists ? std::vector<std::string>{"x.txt"} : std::vector<std::string>{});
+    EXPECT_EQ(exists ? Read(out) : "old", "old");
+  }
+}
+
+// Only names this program makes, on this machine, in this boot and process namespace, whose
+// writers are gone, are removed; a running writer's name, names of other machines, boots and
+// containers, and user files that look alike stay.
+TEST_F(ReplaceFileTest, OnlySideNamesOfGoneWritersOfThisMachineAreRemoved) {
+  const std::optional<TSideNameWriter> me = ThisWriter();
+  if (!me) GTEST_SKIP() << "/proc does not tell this process's boot, namespace and start";
+  // The start recorded is a moment since boot, in clock ticks (not another field of the status).
+  double uptime = 0;
+  std::ifstream("/proc/uptime") >> uptime;
+  EXPECT_LE(me->StartTime, static_cast<uint64_t>(uptime * static_cast<double>(sysconf(_SC_CLK_TCK))) + 1);
+  const std::string target = (Dir / "x.txt").string();
+  // A child that makes its side name, then runs on (Exit false) or ends.
+  auto writer = [&](bool Exit) {
+    int ready[2];
+    EXPECT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      std::ofstream(SideName(target, *ThisWriter(), 1)) << "left";
+      if (Exit) _exit(0);
+      (void)!write(ready[1], "r", 1);
+      for (;;) pause();
+    }
+    char c;
+    if (Exit)
+      EXPECT_EQ(waitpid(child, nullptr, 0), child);
+    else
+      EXPECT_EQ(read(ready[0], &c, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    return child;
+  };
+  const pid_t running = writer(false), gone = writer(true);
+  // The name a child made: this machine's mark, then its process id (its start time is its own).
+  TSideNameWriter mark = *me;
+  mark.Pid = mark.StartTime = 0;
+  std::string prefix = fs::path(SideName(target, mark, 0)).filename().string();
+  prefix.resize(prefix.size() - std::string("0-0-0000000000000000.tmp").size());
+  auto nameOf = [&](pid_t pid) {
+    for (const auto& name : Names())
+      if (name.starts_with(prefix + std::to_string(pid) + "-")) return name;
+    return std::string("none for ") + std::to_string(pid);
+  };
+  const std::string runningName = nameOf(running), goneName = nameOf(gone);
+  TSideNameWriter goneWriter = *me;
+  goneWriter.Pid = gone;
+  auto variant = [&](auto change) {
+    TSideNameWriter w = goneWriter;
+    change(w);
+    return fs::path(SideName(target, w, 2)).filename().string();
+  };
+  std::vector<std::string> kept = {
+      "x.txt.2024-12.tmp",
+      "x.txt.1999-0.tmp",
+      "x.txt.20241211-1.tmp",
+      "x.txt.a1B2c3",
+      "x.txt.zu-backup.tmp",
+      fs::path(SideName(target, *me, 3)).filename().string(),  // this process's own
+      variant([](TSideNameWriter& w) { w.Host = "other-host"; }),
+      variant([](TSideNameWriter& w) { w.BootId = "00000000-0000-0000-0000-000000000000"; }),
+      variant([](TSideNameWriter& w) { w.PidNamespace = "1"; }),
+      fs::path(SideName((Dir / "y.txt").string(), goneWriter, 4)).filename().string(),
+      fs::path(SideName(target, goneWriter, 5)).filename().string() + ".old",
+      runningName};
+  TSideNameWriter reused = *me;  // this process's id, another start: the id was given again
+  reused.StartTime += 1;
+  const std::vector<std::string> removed = {goneName,
+                                            fs::path(SideName(target, reused, 6)).filename().string()};
+  for (const auto& name : kept) std::ofstream(Dir / name) << "other";
+  for (const auto& name : removed) std::ofstream(Dir / name) << "left";
+  Write("new", target);
+  kept.push_back("x.txt");
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(Names(), kept);
+  // Once the running writer ends, its name goes too.
+  kill(running, SIGKILL);
+  ASSERT_EQ(waitpid(running, nullptr, 0), running);
+  Write("newer", target);
+  const auto names = Names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), runningName), 0) << runningName;
 }
 
 // The demonstration's form on the headless backend, writing to a home directory of its own.

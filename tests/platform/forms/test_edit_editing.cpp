@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <memory>
-#include <thread>
 
 #include "platform/forms/StdCtrls.h"
 #include "platform/graphics/Gdi.h"
@@ -200,17 +199,23 @@ TEST_F(EditEditingTest, TheCaretBlinksAndTheSelectionHidesWhileTheFormIsInactive
     }
     return ink > 8;
   };
-  std::vector<bool> seen;
-  for (int i = 0; i < 3; ++i) {
-    seen.push_back(caretShown());
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  // The classic blink time is 530 ms: {ms the clock moves on, whether the caret shows then}.
+  const std::pair<int, bool> blinks[] = {{0, true},    {529, true}, {1, false},
+                                         {529, false}, {1, true},   {530, false}};
+  int at = 0;
+  for (auto [ms, shown] : blinks) {
+    Advance(ms);
+    at += ms;
     Application->ProcessMessages();
+    EXPECT_EQ(caretShown(), shown) << "at " << at << " ms";
   }
-  EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
-  // A key shows the caret at once.
+  // A key shows the caret at once and starts its blinking afresh.
   Keys({{VK_LEFT, None}, {VK_END, None}});
-  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  Advance(530);
   Keys({{VK_END, None}});
+  EXPECT_TRUE(caretShown());
+  Advance(529);
+  Application->ProcessMessages();
   EXPECT_TRUE(caretShown());
 }
 
