@@ -1,6 +1,6 @@
 #include "lib/styles/zuCommCl.h"
 
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
 #include "platform/classes/ClassRegistry.h"
 #include "platform/graphics/SysColors.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "lib/types/zuTypes.h"
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsDrawing.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/Rects.h"

@@ -1,7 +1,7 @@
 // Boxes and frames: the fixed 3D box styles, bevelled frames of one-pixel lines, gradient boxes.
 #include "lib/colors3d/zu3DCol.h"
 #include "lib/styles/zuCommCl.h"
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsDrawing.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/SysColors.h"
 

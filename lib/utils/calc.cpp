@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
 
 namespace zu {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/Geometry.h"

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "lib/styles/zuCommCl.h"
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsDrawing.h"
 #include "platform/graphics/SysColors.h"
 
 namespace zu {

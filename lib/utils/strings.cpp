@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
 #include "platform/system/Variant.h"
 
 namespace zu {

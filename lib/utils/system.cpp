@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "lib/types/zuTypes.h"
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
 #include "platform/classes/Classes.h"
 #include "platform/classes/Filer.h"
 #include "platform/classes/ObjectText.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "lib/styles/zuCommCl.h"
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsDrawing.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/GdiText.h"
 #include "platform/graphics/SysColors.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "lib/types/zuControls.h"
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsDrawing.h"
 #include "platform/forms/Application.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/Rects.h"

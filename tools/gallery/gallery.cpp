@@ -1,6 +1,7 @@
 // gallery: renders the drawing routines into PNG files, one page per family.
 //
 //   gallery OUTPUT_FOLDER
+//   gallery --help
 //
 // Writes text.png (text styles of both families, aligned and broadwise text, a rotated font, font
 // qualities, partly filled gradient text), boxes.png (box styles, gradient boxes plain, hatched and
@@ -49,6 +50,16 @@ class Page {
     HBRUSH brush = CreateSolidBrush(COLORREF(ColorToRGB(color)));
     FillRect(DC(), &rect, brush);
     DeleteObject(brush);
+  }
+  // True when every pixel of rect still has the page's colour: the routine drew nothing there.
+  bool Untouched(const TRect& rect) {
+    TBitmapPixels pixels;
+    GetBitmapPixels(FBitmap.Handle(), &pixels);
+    const uint32_t face = uint32_t(ColorToRGB(clBtnFace));
+    for (int y = rect.top; y < rect.bottom; ++y)
+      for (int x = rect.left; x < rect.right; ++x)
+        if (PixelAt(pixels, x, y) != face) return false;
+    return true;
   }
   void Save(const std::filesystem::path& file) { FBitmap.SaveToPngFile(file.string()); }
 
@@ -146,6 +157,9 @@ void TextPage(const std::filesystem::path& folder) {
   }
 
   page.Heading(430, 570, "Gradient text, PercentFilling 100, 60, 30");
+  // Gradient text is written one pixel row at a time down the clip rectangle; rows past the
+  // filling's share of its height are not written, which cuts the lower part of the text.
+  page.Caption(Rect(430, 632, 780, 646), "rows past that share of the 30-pixel cell stay unwritten");
   for (int k = 0; k < 3; ++k) {
     TGradient filling;
     filling.SetToColor(clRed);
@@ -169,7 +183,17 @@ void BoxesPage(const std::filesystem::path& folder) {
   for (int s = 0; s < 7; ++s) {
     TRect r = Rect(12 + s * 112, 34, 112 + s * 112, 104);
     page.Caption(Rect(r.left - 6, 108, r.right + 6, 124), names[s], DT_SINGLELINE | DT_CENTER);
+    const TRect cell = r;
     DrawBox(page.DC(), r, TzuBoxStyle(s), 0, false);
+    // A style without edges leaves its cell blank: say so, and how far it shrank the rectangle.
+    if (page.Untouched(cell)) {
+      std::string note = "draws nothing";
+      if (r.left != cell.left || r.top != cell.top || r.right != cell.right || r.bottom != cell.bottom)
+        note += ", shrinks the rect by " + std::to_string(r.left - cell.left) + ", " +
+                std::to_string(r.top - cell.top) + ", " + std::to_string(cell.right - r.right) + ", " +
+                std::to_string(cell.bottom - r.bottom);
+      page.Caption(Rect(cell.left, cell.top + 20, cell.right, cell.bottom), note, DT_CENTER | DT_WORDBREAK);
+    }
   }
   page.Heading(10, 140, "GradientBox");
   const char* const directions[] = {"fgdHorizontal", "fgdVertical",       "fgdLeftBias",      "fgdRightBias",
@@ -333,9 +357,24 @@ void BitmapsPage(const std::filesystem::path& folder) {
 
 }  // namespace
 
+constexpr const char* kUsage = "usage: gallery OUTPUT_FOLDER | gallery --help\n";
+constexpr const char* kHelp =
+    "Renders the library's drawing routines into four PNG files in OUTPUT_FOLDER (created when\n"
+    "missing): text.png (styled, aligned, broadwise, rotated and gradient text), boxes.png (box styles,\n"
+    "gradient boxes, the 3D colours), bevels.png (bevel combinations and side sets) and bitmaps.png\n"
+    "(draw states, transparency, wallpaper options). A blank cell is a style that draws nothing, as\n"
+    "its caption says.\n"
+    "\n"
+    "Exit status: 0 done, 1 a file could not be written, 2 a usage error.\n";
+
 int main(int argc, char** argv) {
-  if (argc != 2 || std::string(argv[1]) == "--help") {
-    std::fprintf(stderr, "usage: gallery OUTPUT_FOLDER\n");
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   try {

@@ -4,7 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
+#include "tests/lib/utils/CaseName.h"
 
 namespace zu {
 namespace {
@@ -24,7 +25,13 @@ TEST_P(CalcValue, Evaluates) {
   EXPECT_EQ(got, c.value) << c.text << ": " << std::hexfloat << got << " vs " << c.value;
 }
 
-void PrintTo(const TValueCase& c, std::ostream* os) { *os << '"' << c.text.substr(0, 40) << '"'; }
+void PrintTo(const TValueCase& c, std::ostream* os) { *os << testing_names::Quoted(c.text.substr(0, 40)); }
+
+// Each case is named after its expression.
+template <class TCase>
+std::string ExpressionName(const testing::TestParamInfo<TCase>& info) {
+  return testing_names::CaseName(info.param.text);
+}
 
 const std::string kZeros40(40, '0');
 
@@ -34,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(Grammar, CalcValue,
                                          TValueCase{"((2))", 2}, TValueCase{"-5", -5}, TValueCase{"2*-3", -6},
                                          TValueCase{"(-2)", -2}, TValueCase{"--5", 5}, TValueCase{"2*--3", 6},
                                          TValueCase{"-(2+3)*2", -10}, TValueCase{"+5", 5},
-                                         TValueCase{"10-2*3+8/4", 6}));
+                                         TValueCase{"10-2*3+8/4", 6}),
+                         ExpressionName<TValueCase>);
 
 // Blanks and other characters are passed over, a missing operand is 0 and parsing ends quietly at
 // the first character that fits nowhere.
@@ -48,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(Lenient, CalcValue,
                                          TValueCase{"\xC0"
                                                     "5\xFF"
                                                     "+1",
-                                                    6}));
+                                                    6}),
+                         ExpressionName<TValueCase>);
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, CalcValue,
@@ -61,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TValueCase{"784997729665671971", 784997907198640128.0f},
                     // Past the float range: infinity, also when a fraction follows; tiny values are 0.
                     TValueCase{"1" + kZeros40, INFINITY}, TValueCase{"1." + std::string(400, '0'), INFINITY},
-                    TValueCase{"0." + kZeros40 + kZeros40 + "1", 0}));
+                    TValueCase{"0." + kZeros40 + kZeros40 + "1", 0}),
+    ExpressionName<TValueCase>);
 
 struct TErrorCase {
   std::string text;
@@ -70,7 +80,7 @@ struct TErrorCase {
 
 class CalcError : public testing::TestWithParam<TErrorCase> {};
 
-void PrintTo(const TErrorCase& c, std::ostream* os) { *os << '"' << c.text.substr(0, 40) << '"'; }
+void PrintTo(const TErrorCase& c, std::ostream* os) { *os << testing_names::Quoted(c.text.substr(0, 40)); }
 
 TEST_P(CalcError, RaisesException) {
   const TErrorCase& c = GetParam();
@@ -99,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         TErrorCase{"2-/3", "Duplicate signs at. Pos:2"}, TErrorCase{"2/0", "Divide by 0"},
         TErrorCase{"2/", "Divide by 0"}, TErrorCase{"2/-0", "Divide by 0"},
         TErrorCase{"1/(1-1)", "Divide by 0"}, TErrorCase{"(1/0", "Divide by 0"},
-        TErrorCase{"1/0." + std::string(50, '0') + "1", "Divide by 0"}));
+        TErrorCase{"1/0." + std::string(50, '0') + "1", "Divide by 0"}),
+    ExpressionName<TErrorCase>);
 
 std::string Repeat(const std::string& piece, int times) {
   std::string s;

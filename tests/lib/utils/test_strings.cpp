@@ -4,10 +4,12 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
-#include "lib/utils/zuUtils.h"
+#include "lib/utils/zuUtilsBase.h"
 #include "platform/system/Variant.h"
+#include "tests/lib/utils/CaseName.h"
 
 namespace zu {
 namespace {
@@ -54,8 +56,20 @@ struct TTranslitCase {
   std::string to;    // UTF-8
 };
 
+void PrintTo(const TTranslitCase& c, std::ostream* os) {
+  *os << testing_names::Quoted(c.from) << " -> " << testing_names::Quoted(c.to);
+}
+
 class TransliterateToLatin : public testing::TestWithParam<TTranslitCase> {};
 class TransliterateToCyrillic : public testing::TestWithParam<TTranslitCase> {};
+
+// Each case is named after its Latin side.
+std::string LatinSideName(const testing::TestParamInfo<TTranslitCase>& info) {
+  return testing_names::CaseName(info.param.to);
+}
+std::string CyrillicSideName(const testing::TestParamInfo<TTranslitCase>& info) {
+  return testing_names::CaseName(info.param.from);
+}
 
 TEST_P(TransliterateToLatin, Converts) {
   EXPECT_EQ(Cp1251ToUtf8(Transliterate(Utf8ToCp1251(GetParam().from), true)), GetParam().to);
@@ -73,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(Words, TransliterateToLatin,
                                          TTranslitCase{"Вышка", "Vyshka"}, TTranslitCase{"Объём", "Ob\"ёm"},
                                          TTranslitCase{"Юля и Яша", "Iulia i Iasha"},
                                          TTranslitCase{"Hello, мир 42!", "Hello, mir 42!"},
-                                         TTranslitCase{"Эхо", "Ekho"}, TTranslitCase{"", ""}));
+                                         TTranslitCase{"Эхо", "Ekho"}, TTranslitCase{"", ""}),
+                         LatinSideName);
 
 // Groups run in table order, so "ch" and "sh" are taken before "shch" is tried; Q, W and X have no
 // partner and stay, as do the signs between the upper- and lower-case letters.
@@ -83,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TTranslitCase{"shch", "шч"}, TTranslitCase{"Shch", "Шч"}, TTranslitCase{"Tsar", "Цар"},
                     TTranslitCase{"Iuda ia", "Юда я"}, TTranslitCase{"Quiz Wax", "Qуиз Wаx"},
                     TTranslitCase{"qwx QWX", "qwx QWX"}, TTranslitCase{"[\\]^_` 1@{", "[\\]^_` 1@{"},
-                    TTranslitCase{"мир Yes", "мир Ыес"}));
+                    TTranslitCase{"мир Yes", "мир Ыес"}),
+    CyrillicSideName);
 
 TEST(CodePage1251, EveryByteSurvivesTheRoundTrip) {
   for (int b = 0; b < 256; ++b) {
