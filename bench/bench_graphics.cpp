@@ -1,13 +1,14 @@
-// Fills, copies, a three-operand raster operation with a brush and a shrinking stretch over 32-bit
-// bitmaps of 1920 x 1080 (mostly in the processor's cache) and 7680 x 4320 (in memory), on each
-// raster path. Every round runs memset or memcpy of the same bytes and then the operation, so both
-// meet the same conditions; the counter `ratio` is the median over rounds of the reference's time
-// over the operation's (1 = as fast as memset / memcpy). Times are the thread's processor time, so
-// that other programs on a busy machine do not land in one side of a round; the time reported is
-// the operation's only. Then a diagonal gradient clipped to a small surface, copies from and to
-// 1-bit bitmaps, the loading of a large 1-bit BMP file with its peak heap (counted by
-// bench/HeapAccounting.h) over the file's size, and of a 1-bit PNG with its peak heap over the
-// 1-bit bitmap's size.
+// Fills (solid, hatched, hatched over a transparent background), copies, a three-operand raster
+// operation with a brush and a shrinking stretch over 32-bit bitmaps of 1920 x 1080 (mostly in the
+// processor's cache) and 7680 x 4320 (in memory), on each raster path. Every round runs memset or
+// memcpy of the same bytes and then the operation, so both meet the same conditions; the counter
+// `ratio` is the median over rounds of the reference's time over the operation's (1 = as fast as
+// memset / memcpy). Times are the thread's processor time, so that other programs on a busy machine
+// do not land in one side of a round; the time reported is the operation's only. Then a small
+// stretch within one large bitmap with its peak heap, a diagonal gradient clipped to a small
+// surface, copies from and to 1-bit bitmaps, the loading of a large 1-bit BMP file with its peak
+// heap (counted by bench/HeapAccounting.h) over the file's size, and of a 1-bit PNG with its peak
+// heap over the 1-bit bitmap's size.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -123,6 +124,18 @@ void BM_FillRectHatched(benchmark::State& state) {
   DeleteObject(brush);
 }
 
+// A hatch over a transparent background: only the hatch's lines are written.
+void BM_FillRectHatchedTransparent(benchmark::State& state) {
+  Setup set(state);
+  if (!set.ok) return;
+  Surface s(set.width, set.height);
+  SetBkMode(s.dc, TRANSPARENT);
+  HBRUSH brush = CreateHatchBrush(HS_DIAGCROSS, RGB(10, 20, 30));
+  RECT all{0, 0, set.width, set.height};
+  Compare(state, Reference::Memset, set.Bytes(), set.Bytes(), [&] { FillRect(s.dc, &all, brush); });
+  DeleteObject(brush);
+}
+
 void BM_BitBltSrcCopy(benchmark::State& state) {
   Setup set(state);
   if (!set.ok) return;
@@ -169,12 +182,27 @@ void Cases(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_FillRectSolid)->Apply(Cases);
 BENCHMARK(BM_FillRectHatched)->Apply(Cases);
+BENCHMARK(BM_FillRectHatchedTransparent)->Apply(Cases);
 BENCHMARK(BM_BitBltSrcCopy)->Apply(Cases);
 BENCHMARK(BM_BitBltRop3Brush)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfColorOnColor)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfBlackOnWhite)->Apply(Cases);
 BENCHMARK(BM_StretchBltHalfWhiteOnBlack)->Apply(Cases);
 BENCHMARK(BM_StretchBltTwoThirdsBlackOnWhite)->Apply(Cases);
+
+// A 64 x 64 block of a 7680 x 4320 bitmap stretched to 128 x 128 elsewhere in the same bitmap, on
+// the widest path. The counter `peakKB` is the heap the call adds at its highest: the pixels it
+// reads are copied first, so that what it writes does not change what it reads.
+void BM_StretchBltOntoItself(benchmark::State& state) {
+  Surface s(7680, 4320);
+  double peak = 0;
+  for (auto _ : state)
+    peak = std::max(
+        peak,
+        double(heap::PeakOf([&] { StretchBlt(s.dc, 100, 100, 128, 128, s.dc, 150, 150, 64, 64, SRCCOPY); })));
+  state.counters["peakKB"] = peak / 1e3;
+}
+BENCHMARK(BM_StretchBltOntoItself)->Unit(benchmark::kMicrosecond);
 
 // A diagonal gradient over a square of the given side drawn on a 100 x 100 surface: the lines are
 // clipped before they are walked, so a huge square costs little more than one the surface's size.
@@ -289,9 +317,11 @@ void BM_LoadMonochromePng(benchmark::State& state) {
   double peak = 0;
   for (auto _ : state) {
     zu::win::HBITMAP bitmap = nullptr;
-    peak = std::max(peak, double(heap::PeakOf([&] { bitmap = zu::DecodePng(png.data(), png.size()); })) / bitmapBytes);
+    peak = std::max(
+        peak, double(heap::PeakOf([&] { bitmap = zu::DecodePng(png.data(), png.size()); })) / bitmapBytes);
     zu::win::TBitmapPixels p;
-    if (!zu::win::GetBitmapPixels(bitmap, &p) || !p.monochrome) state.SkipWithError("not loaded as a 1-bit bitmap");
+    if (!zu::win::GetBitmapPixels(bitmap, &p) || !p.monochrome)
+      state.SkipWithError("not loaded as a 1-bit bitmap");
     zu::win::DeleteObject(bitmap);
   }
   state.counters["peak"] = peak;

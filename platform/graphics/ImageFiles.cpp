@@ -31,6 +31,9 @@ void Put32(std::string& out, uint32_t v) {
 }
 uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
+uint32_t GetBig32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 // Refuses a size past the loaders' limits before anything is allocated for it.
 void CheckSize(uint64_t width, uint64_t height, const char* message) {
@@ -52,6 +55,39 @@ HBITMAP NewBitmap(int width, int height, bool mono, TBitmapPixels& pixels) {
     throw EOutOfMemory("Out of memory");
   }
   return b;
+}
+
+// The bytes an image's compressed data inflates to: each row of each pass (all rows at once when
+// not interlaced) is a filter byte and the row's pixels packed at `bits` per pixel.
+uint64_t InflatedSize(uint64_t width, uint64_t height, uint64_t bits, bool interlaced) {
+  auto rows = [&](uint64_t w, uint64_t h) { return w && h ? h * (1 + (w * bits + 7) / 8) : 0; };
+  if (!interlaced) return rows(width, height);
+  // The seven passes: first column and row, then the steps between them.
+  static const uint64_t pass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                      {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+  uint64_t total = 0;
+  for (const auto& [x0, y0, dx, dy] : pass)
+    total += rows(width > x0 ? (width - x0 + dx - 1) / dx : 0, height > y0 ? (height - y0 + dy - 1) / dy : 0);
+  return total;
+}
+
+// Whether the file's image data could inflate to the image its header names. Deflate turns no
+// fewer than 2 bits into 258 bytes, so compressed data inflates at most 1032 times over (a byte of
+// slack covers rounding); a file with less data is refused before its pixels are allocated, as
+// reading it would fail when the data runs out. `data` is a file whose header the reader took.
+bool DataCanHoldImage(const uint8_t* data, size_t size) {
+  constexpr uint64_t kMostInflation = 1032;
+  uint64_t compressed = 0;
+  for (size_t at = 8; size - at >= 12;) {  // each chunk: length, type, data, checksum
+    uint64_t length = GetBig32(data + at);
+    if (std::memcmp(data + at + 4, "IDAT", 4) == 0) compressed += length;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0 || length > size - at - 12) break;
+    at += 12 + size_t(length);
+  }
+  static const uint64_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+  uint64_t bits = uint64_t(data[24]) * kChannels[data[25] % 7];
+  uint64_t inflated = InflatedSize(GetBig32(data + 16), GetBig32(data + 20), bits, data[28] != 0);
+  return inflated <= (compressed + 1) * kMostInflation;
 }
 
 // A PNG reader's state, freed however the loader leaves (freeing twice is harmless).
@@ -229,13 +265,14 @@ HBITMAP DecodePng(const void* data, size_t size) {
   png_image& image = png.image;
   if (!data || !png_image_begin_read_from_memory(&image, data, size)) throw EInvalidGraphic(kInvalidPng);
   CheckSize(image.width, image.height, kInvalidPng);
+  const auto* header = static_cast<const uint8_t*>(data);
+  if (!DataCanHoldImage(header, size)) throw EInvalidGraphic(kInvalidPng);
   bool gray = !(image.format & PNG_FORMAT_FLAG_COLOR);
   int width = int(image.width), height = int(image.height);
   png_color background{255, 255, 255};  // transparent pixels over white
   // A 1-bit grey image (the header's bit depth and colour type, which the reader has checked) is
   // black and white whatever its transparency: it is read at a byte per pixel and packed, not
   // widened to 32 bits first.
-  const auto* header = static_cast<const uint8_t*>(data);
   if (gray && size > 25 && header[24] == 1 && header[25] == 0) {
     image.format = PNG_FORMAT_GRAY;
     std::vector<uint8_t> levels;

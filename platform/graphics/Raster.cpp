@@ -320,13 +320,32 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   RECT r{d.left + x0, d.top + y0, d.left + x1, d.top + y1};
   if (!IntersectRect(&r, &r, &t.clip)) return 1;
   int n = r.right - r.left;
-  // The whole source is snapshotted when source and destination share a bitmap.
+  // The source block the call reads, [bx0, bx1) x [by0, by1): a map's first and last index only grow
+  // with the index mapped, so the block's ends are those of the first and last pixels drawn.
+  auto reads = [](const AxisMap& m, int a, int b, int origin, int& lo, int& hi) {
+    lo = origin + m.First(std::min(a, b));
+    hi = origin + m.Last(std::max(a, b)) + 1;
+  };
+  int bx0, bx1, by0, by1;
+  reads(cols, indexX(r.left - d.left), indexX(r.right - 1 - d.left), src.left, bx0, bx1);
+  reads(rows, indexY(r.top - d.top), indexY(r.bottom - 1 - d.top), src.top, by0, by1);
+  const int bw = bx1 - bx0;
+  // Source rows are read over the block's columns only, from the source itself, or from a copy of
+  // the block when source and destination share a bitmap, so that what the call writes does not
+  // change what it reads. Source pixel (bx0 + i, y) lies at (readX + i, y - readY) of `sb`.
   BitmapObj* sb = s.bitmap;
+  int readX = bx0, readY = 0;
   std::unique_ptr<BitmapObj> copy;
   if (s.bitmap == t.bitmap) {
-    copy = std::make_unique<BitmapObj>(*s.bitmap);
+    copy = std::make_unique<BitmapObj>(bw, by1 - by0, sb->mono);
+    std::vector<uint32_t> scratch(sb->mono ? size_t(bw) : 0);
+    for (int y = by0; y < by1; ++y)
+      copy->StoreSpan(0, y - by0, bw, sb->Span(bx0, y, bw, scratch.data(), true));
     sb = copy.get();
+    readX = 0;
+    readY = by0;
   }
+  const int left = src.left - bx0;  // the source rectangle's left edge within the block
   Conversion conv = ConversionFor(t, *sb, s.dc);
   // Group pixels merge: black on white ANDs them, white on black ORs them; colour on colour keeps
   // the last of a group across and the first row of a group down.
@@ -351,10 +370,10 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   for (size_t j = 0; j < tables.size(); ++j)
     for (int i = 0; i < n; ++i) {
       const TColumn& c = column[size_t(i)];
-      tables[j][size_t(i)] = src.left + (keepOne ? c.last : std::min(c.first + int(j), c.last));
+      tables[j][size_t(i)] = left + (keepOne ? c.last : std::min(c.first + int(j), c.last));
     }
   // The source columns the tables read: rows of a group merge there before the columns do.
-  int spanLo = sb->width, spanHi = 0;
+  int spanLo = bw, spanHi = 0;
   for (const std::vector<int32_t>& table : tables)
     for (int32_t v : table) {
       spanLo = std::min(spanLo, int(v));
@@ -366,21 +385,24 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     pairs = tables[0][size_t(i)] == tables[0][0] + 2 * i && tables[1][size_t(i)] == tables[0][size_t(i)] + 1;
   std::vector<uint32_t> stretched(static_cast<size_t>(n));
   std::vector<uint32_t> line(static_cast<size_t>(n));
-  std::vector<uint32_t> rowsMerged(blendCols || keepOne ? 0 : size_t(sb->width));
-  // Whole source rows as 32-bit pixels; two at a time where rows merge.
-  std::vector<uint32_t> unpackedA(sb->mono ? size_t(sb->width) : 0), unpackedB(unpackedA.size());
-  auto rowA = [&](int y) -> const uint32_t* { return sb->Span(0, y, sb->width, unpackedA.data(), true); };
-  auto rowB = [&](int y) -> const uint32_t* { return sb->Span(0, y, sb->width, unpackedB.data(), true); };
+  std::vector<uint32_t> rowsMerged(blendCols || keepOne ? 0 : size_t(bw));
+  // Source rows of the block as 32-bit pixels; two at a time where rows merge.
+  std::vector<uint32_t> unpackedA(sb->mono ? size_t(bw) : 0), unpackedB(unpackedA.size());
+  auto rowA = [&](int y) -> const uint32_t* {
+    return sb->Span(readX, y - readY, bw, unpackedA.data(), true);
+  };
+  auto rowB = [&](int y) -> const uint32_t* {
+    return sb->Span(readX, y - readY, bw, unpackedB.data(), true);
+  };
   auto sampleRow = [&](const uint32_t* in, uint32_t* out) {
-    kernels.gather(out, in, tables[0].data(), n, sb->width);
-    for (size_t j = 1; j < tables.size(); ++j)
-      kernels.gatherMerge(out, in, tables[j].data(), n, sb->width, any);
+    kernels.gather(out, in, tables[0].data(), n, bw);
+    for (size_t j = 1; j < tables.size(); ++j) kernels.gatherMerge(out, in, tables[j].data(), n, bw, any);
   };
   auto blendRow = [&](int srcRow, uint32_t* out) {
     const uint32_t* in = rowA(srcRow);
     for (int i = 0; i < n; ++i) {
       const TColumn& c = column[size_t(i)];
-      out[i] = Blend(in[src.left + c.first], in[src.left + c.last], c.rest, dw);
+      out[i] = Blend(in[left + c.first], in[left + c.last], c.rest, dw);
     }
   };
   // A row is sampled straight into the caller's buffer unless it still has to be converted.

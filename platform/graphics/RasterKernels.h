@@ -18,8 +18,9 @@ bool SetRasterPath(RasterPath path);
 
 // One row of a ternary raster operation: d[i] = code(P, S, D) of the low 24 bits. The pattern is 8
 // pixels repeated along the row (pixel i takes pattern[i & 7]); `write`, when given, is 8 masks
-// with the same phase, and pixels whose mask is 0 keep the destination. `s` is read only when the
-// code uses the source, `d` only when the code or `write` needs it.
+// with the same phase that apply bit by bit: d[i] = (d[i] & ~mask) | (result & mask), so a mask of
+// 0 keeps the pixel and ~0 writes it. `s` is read only when the code uses the source, `d` only when
+// the code or `write` needs it.
 using RopRow = void (*)(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write,
                         int n);
 

@@ -28,6 +28,10 @@ template <unsigned C>
 constexpr bool kUsesS = ((C >> 2) & 0x33) != (C & 0x33);
 template <unsigned C>
 constexpr bool kUsesD = ((C >> 1) & 0x55) != (C & 0x55);
+// The code that picks, bit by bit, the source where the pattern is 1 and the destination elsewhere:
+// with the write mask as pattern and the result as source, it keeps the destination's bits where the
+// mask is 0.
+constexpr unsigned kWriteMasked = 0xCA;
 
 // The boolean forms, stamped out once per vector type with the instruction set it needs: clang
 // refuses to pass a 256-bit vector to a function compiled without AVX, even one always inlined.
@@ -124,7 +128,7 @@ void ScalarRop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const ui
     uint32_t sv = kUsesS<C> ? s[i] : 0;
     uint32_t dv = kUsesD<C> || Write ? d[i] : 0;
     uint32_t r = Ternary<C>(pattern[i & 7], sv, dv) & kMask;
-    if constexpr (Write) r = (r & write[i & 7]) | (dv & ~write[i & 7]);
+    if constexpr (Write) r = Ternary<kWriteMasked>(write[i & 7], r, dv);
     d[i] = r;
   }
 }
@@ -224,7 +228,7 @@ ZU_AVX2 void Avx2Rop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, co
     __m256i sv = kUsesS<C> ? Load8(s + i) : _mm256_setzero_si256();
     __m256i dv = kUsesD<C> || Write ? Load8(d + i) : _mm256_setzero_si256();
     __m256i r = Ternary<C>(pv, sv, dv) & mask;
-    if constexpr (Write) r = _mm256_blendv_epi8(dv, r, wv);
+    if constexpr (Write) r = Ternary<kWriteMasked>(wv, r, dv);
     Store8(d + i, r);
   }
   ScalarRop<C, Write>(d, s, pattern, write, i, n);
@@ -334,35 +338,38 @@ struct Avx2 {
 #define ZU_AVX512 [[gnu::target("avx512f")]]
 
 ZU_AVX512 inline __mmask16 Tail(int count) { return __mmask16((1u << count) - 1); }
+// Eight pixels repeated across a vector (the zero-masked form: GCC's plain one warns of an
+// uninitialized operand).
+ZU_AVX512 inline __m512i Broadcast8(const uint32_t* p) {
+  return _mm512_maskz_broadcast_i64x4(__mmask8(0xFF),
+                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+
+// The code's result in the low 24 bits, written through the mask when Write.
+template <unsigned C, bool Write>
+ZU_AVX512 [[gnu::always_inline]] inline __m512i Avx512Code(__m512i pv, __m512i wv, __m512i sv, __m512i dv) {
+  __m512i r = _mm512_and_si512(_mm512_ternarylogic_epi32(pv, sv, dv, int(C)), _mm512_set1_epi32(int(kMask)));
+  if constexpr (Write) r = _mm512_ternarylogic_epi32(wv, r, dv, int(kWriteMasked));
+  return r;
+}
 
 template <unsigned C, bool Write>
 ZU_AVX512 void Avx512Rop(uint32_t* d, const uint32_t* s, const uint32_t* pattern, const uint32_t* write,
                          int n) {
-  const __m256i p8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern));
-  const __m512i pv = _mm512_maskz_broadcast_i64x4(__mmask8(0xFF), p8);
-  const __m512i mask = _mm512_set1_epi32(int(kMask));
-  __mmask16 keep = 0xFFFF;
-  if constexpr (Write) {
-    unsigned bits = 0;
-    for (int k = 0; k < 8; ++k) bits |= (write[k] ? 1u : 0u) << k;
-    keep = __mmask16(bits | bits << 8);
-  }
+  const __m512i pv = Broadcast8(pattern);
+  const __m512i wv = Write ? Broadcast8(write) : _mm512_setzero_si512();
+  constexpr bool readsD = kUsesD<C> || Write;
   int i = 0;
   for (; i + 16 <= n; i += 16) {
     __m512i sv = kUsesS<C> ? _mm512_loadu_si512(s + i) : _mm512_setzero_si512();
-    __m512i dv = kUsesD<C> ? _mm512_loadu_si512(d + i) : _mm512_setzero_si512();
-    __m512i r = _mm512_and_si512(_mm512_ternarylogic_epi32(pv, sv, dv, int(C)), mask);
-    if constexpr (Write)
-      _mm512_mask_storeu_epi32(d + i, keep, r);
-    else
-      _mm512_storeu_si512(d + i, r);
+    __m512i dv = readsD ? _mm512_loadu_si512(d + i) : _mm512_setzero_si512();
+    _mm512_storeu_si512(d + i, Avx512Code<C, Write>(pv, wv, sv, dv));
   }
   if (i < n) {
     __mmask16 tail = Tail(n - i);
     __m512i sv = kUsesS<C> ? _mm512_maskz_loadu_epi32(tail, s + i) : _mm512_setzero_si512();
-    __m512i dv = kUsesD<C> ? _mm512_maskz_loadu_epi32(tail, d + i) : _mm512_setzero_si512();
-    __m512i r = _mm512_and_si512(_mm512_ternarylogic_epi32(pv, sv, dv, int(C)), mask);
-    _mm512_mask_storeu_epi32(d + i, __mmask16(tail & keep), r);
+    __m512i dv = readsD ? _mm512_maskz_loadu_epi32(tail, d + i) : _mm512_setzero_si512();
+    _mm512_mask_storeu_epi32(d + i, tail, Avx512Code<C, Write>(pv, wv, sv, dv));
   }
 }
 
@@ -463,8 +470,8 @@ bool Supports(RasterPath path) {
       return true;
     case RasterPath::Avx2:
       return __builtin_cpu_supports("avx2");
-    case RasterPath::Avx512:
-      return __builtin_cpu_supports("avx512f");
+    case RasterPath::Avx512:  // its 1-bit packing and loads of 8 pixels are 256-bit code
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
   }
   return false;
 #else

@@ -142,6 +142,21 @@ class GdiTest : public ::testing::Test {
   int FLive = 0;
 };
 
+// Tests under an address-space limit skip under AddressSanitizer, which reserves far more address
+// space than any such limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+constexpr const char* kNoAddressLimitUnderAsan = "AddressSanitizer reserves far more address space than the limit";
+
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Surface.h"
 
@@ -398,6 +399,40 @@ TEST(ImageFiles, OneBitBmpsLoadIntoOneBitBitmaps) {
       EXPECT_EQ(bitmap.Canvas()->Pixels(x, y), rows[y][x] == '1' ? clWhite : clBlack) << x << "," << y;
 }
 
+// `raw` compressed as zlib data, as tightly as it goes.
+std::string Deflate(const std::string& raw) {
+  uLongf packedSize = compressBound(uLong(raw.size()));
+  std::string packed(packedSize, '\0');
+  compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+            uLong(raw.size()), Z_BEST_COMPRESSION);
+  packed.resize(packedSize);
+  return packed;
+}
+
+struct PngChunk {
+  const char* type;
+  std::string body;
+};
+
+// A PNG file with the given header and chunks (nothing checks that they agree), then its end.
+std::string PngFile(uint32_t width, uint32_t height, int depth, int colourType, bool interlaced,
+                    const std::vector<PngChunk>& chunks) {
+  std::string png = "\x89PNG\r\n\x1a\n";
+  auto be32 = [](uint32_t v) {
+    return std::string{char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
+  };
+  auto chunk = [&](const char* type, const std::string& body) {
+    std::string typed = type + body;
+    png += be32(uint32_t(body.size())) + typed +
+           be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
+  };
+  chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colourType) + std::string(2, '\0') +
+                    char(interlaced ? 1 : 0));
+  for (const PngChunk& c : chunks) chunk(c.type, c.body);
+  chunk("IEND", "");
+  return png;
+}
+
 // A 1-bit grey PNG of the given rows ('1' white, '0' black), with a transparent black when asked.
 std::string OneBitPng(const std::vector<std::string>& rows, bool blackTransparent) {
   const auto width = uint32_t(rows[0].size()), height = uint32_t(rows.size());
@@ -409,25 +444,10 @@ std::string OneBitPng(const std::vector<std::string>& rows, bool blackTransparen
       if (row[x] == '1') bytes[x / 8] = char(bytes[x / 8] | (0x80 >> (x % 8)));
     raw += bytes;
   }
-  uLongf packedSize = compressBound(uLong(raw.size()));
-  std::string packed(packedSize, '\0');
-  compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
-           uLong(raw.size()));
-  packed.resize(packedSize);
-  std::string png = "\x89PNG\r\n\x1a\n";
-  auto be32 = [](uint32_t v) {
-    return std::string{char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
-  };
-  auto chunk = [&](const char* type, const std::string& body) {
-    std::string typed = type + body;
-    png += be32(uint32_t(body.size())) + typed +
-           be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
-  };
-  chunk("IHDR", be32(width) + be32(height) + std::string("\x01\0\0\0\0", 5));
-  if (blackTransparent) chunk("tRNS", std::string("\0\0", 2));
-  chunk("IDAT", packed);
-  chunk("IEND", "");
-  return png;
+  std::vector<PngChunk> chunks;
+  if (blackTransparent) chunks.push_back({"tRNS", std::string("\0\0", 2)});
+  chunks.push_back({"IDAT", Deflate(raw)});
+  return PngFile(width, height, 1, 0, false, chunks);
 }
 
 // A 1-bit grey PNG loads into a 1-bit bitmap; its transparent pixels lie over white.
@@ -445,7 +465,8 @@ TEST(ImageFiles, OneBitPngsLoadIntoOneBitBitmaps) {
             << x << "," << y << (transparent ? " transparent" : "");
     for (int y = 0; y < 3; ++y)
       for (int x = 10; x < p.rowBytes * 8; ++x)
-        EXPECT_EQ(p.packed[size_t(y) * size_t(p.rowBytes) + size_t(x / 8)] & (0x80 >> (x % 8)), 0) << "padding";
+        EXPECT_EQ(p.packed[size_t(y) * size_t(p.rowBytes) + size_t(x / 8)] & (0x80 >> (x % 8)), 0)
+            << "padding";
     DeleteObject(bitmap);
   }
   std::string cut = OneBitPng(rows, false);
@@ -523,8 +544,9 @@ void LoadHugeImagesUnderALimit() {
   std::string png66 = PngClaiming(65535, 65535);
   std::string bmpHuge = BmpHeader(65535, 65535, 24, 0, 0) + std::string(64, '\0');
   std::string pngPastLimit = PngClaiming(16385, 16384);
-  std::string pngAtLimit = PngClaiming(16384, 16384, true);  // 2^28 colour pixels: 1 GB
-  std::string monoPngAtLimit = PngClaiming(16384, 16384);    // read at a byte per pixel: 256 MB
+  // 2^28 colour pixels (1 GB) with as much data as they could come from (but not valid data).
+  std::string pngAtLimit = PngFile(16384, 16384, 8, 2, false, {{"IDAT", std::string(800u << 10, '\0')}});
+  std::string monoPngAtLimit = PngClaiming(16384, 16384);  // read at a byte per pixel: 256 MB
   std::string bmpAtLimit = BmpHeader(16384, 16384, 1, 2, 16384u * 16384u / 8) + std::string(8, '\0');
   bmpAtLimit.resize(bmpAtLimit.size() + 16384u * 16384u / 8);
   rlimit limit{512u << 20, 512u << 20};
@@ -535,7 +557,6 @@ void LoadHugeImagesUnderALimit() {
   Expect("65535 x 65535 BMP", bmp(bmpHuge), Outcome::Invalid);
   Expect("PNG past 2^28 pixels", png(pngPastLimit), Outcome::Invalid);
   Expect("PNG of 2^28 pixels", png(pngAtLimit), Outcome::OutOfMemory);
-  // Its pixel data is missing: it fits, and is refused only once read.
   Expect("1-bit PNG of 2^28 pixels", png(monoPngAtLimit), Outcome::Invalid);
   // The same pixels at 1 bit each take 32 MB beside the 32 MB file.
   Expect("1-bit BMP of 2^28 pixels", bmp(bmpAtLimit), Outcome::Loads);
@@ -554,14 +575,81 @@ void LoadHugeImagesUnderALimit() {
 // costs 1 bit per pixel. Runs in a
 // child process, which the address-space limit binds alone.
 TEST(ImageFiles, HugeHeadersAreRefusedBeforeAllocating) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit";
-#endif
-#endif
+  if (kAddressSanitizer) GTEST_SKIP() << kNoAddressLimitUnderAsan;
   EXPECT_EXIT(LoadHugeImagesUnderALimit(), ::testing::ExitedWithCode(0), "");
+}
+
+// PNG files whose compressed data is too little for the image their header names: the image
+// inflates to no more than 1032 times its compressed size.
+struct ShortPng {
+  const char* what;
+  uint32_t side;
+  int depth, colourType;
+  bool interlaced;
+  size_t dataBytes;
+};
+const ShortPng kShortPngs[] = {
+    {"16-bit RGBA, a 66-byte file", 16384, 16, 6, false, 9},
+    {"1-bit grey, a 66-byte file", 16384, 1, 0, false, 9},
+    {"8-bit RGB interlaced, 1 KB", 16384, 8, 2, true, 1024},
+    {"8-bit palette, 1 KB", 16384, 8, 3, false, 1024},
+    // 1 bit a pixel: 16384 rows of 2049 bytes, 33.6 MB, inflated from no fewer than 32,530 bytes.
+    {"1-bit grey, a little short", 16384, 1, 0, false, 31 << 10},
+};
+
+// Loads each of kShortPngs under a 256 MB address-space limit; exits 0 when each was refused.
+void LoadShortPngsUnderALimit() {
+  std::vector<std::string> files;
+  for (const ShortPng& c : kShortPngs) {
+    std::vector<PngChunk> chunks;
+    if (c.colourType == 3) chunks.push_back({"PLTE", std::string(3 * 256, '\x40')});
+    chunks.push_back({"IDAT", std::string(c.dataBytes, '\0')});
+    files.push_back(PngFile(c.side, c.side, c.depth, c.colourType, c.interlaced, chunks));
+  }
+  if (files[0].size() != 66) std::_Exit(2);
+  rlimit limit{256u << 20, 256u << 20};
+  if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+  for (size_t i = 0; i < files.size(); ++i)
+    Expect(
+        kShortPngs[i].what, [&] { return DecodePng(files[i].data(), files[i].size()); }, Outcome::Invalid);
+  std::_Exit(0);
+}
+
+// A header naming a large image over compressed data too short to hold it is refused before the
+// image is allocated: under a limit smaller than the image, each file is invalid, not out of memory.
+TEST(ImageFiles, PngsWithTooLittleDataForTheirImageAreRefusedBeforeAllocating) {
+  if (kAddressSanitizer) GTEST_SKIP() << kNoAddressLimitUnderAsan;
+  EXPECT_EXIT(LoadShortPngsUnderALimit(), ::testing::ExitedWithCode(0), "");
+}
+
+// Large images compressed about as tightly as deflate goes still load, interlaced or not: the
+// bound the compressed data puts on the image is no tighter than deflate's own.
+TEST(ImageFiles, LargeHighlyCompressedPngsLoad) {
+  const uint32_t width = 4096, height = 2048;
+  // The bytes of each pass of an interlaced 8-bit RGB image of that size: rows of a filter byte
+  // and 3 bytes a pixel (the sides divide by 8, so every pass is full).
+  const uint32_t passes[7][2] = {{512, 256},  {512, 256},   {1024, 256}, {1024, 512},
+                                 {2048, 512}, {2048, 1024}, {4096, 1024}};
+  size_t interlacedBytes = 0;
+  for (const auto& [columns, rows] : passes) interlacedBytes += size_t(rows) * (1 + columns * 3);
+  for (bool interlaced : {false, true}) {
+    // Black but for the last pixel of the data, the bottom right one (the last pass holds the odd
+    // rows whole): red.
+    std::string raw(interlaced ? interlacedBytes : size_t(height) * (1 + width * 3), '\0');
+    raw[raw.size() - 3] = '\xFF';
+    std::string data = Deflate(raw);
+    std::string png = PngFile(width, height, 8, 2, interlaced, {{"IDAT", data}});
+    SCOPED_TRACE(testing::Message() << (interlaced ? "interlaced, " : "") << "inflates "
+                                    << raw.size() / data.size() << " times");
+    HBITMAP bitmap = DecodePng(png.data(), png.size());
+    TBitmapPixels p;
+    ASSERT_TRUE(GetBitmapPixels(bitmap, &p));
+    EXPECT_EQ(p.width, int(width));
+    EXPECT_EQ(PixelAt(p, int(width) - 1, int(height) - 1), RGB(255, 0, 0));
+    EXPECT_EQ(PixelAt(p, int(width) - 2, int(height) - 1), 0u);
+    EXPECT_EQ(PixelAt(p, 0, 0), 0u);
+    DeleteObject(bitmap);
+  }
 }
 
 }  // namespace

@@ -1,4 +1,11 @@
 // Fills, hatches, raster operations, colour/monochrome conversion and stretching.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
 #include "Surface.h"
 
 namespace zu::test {
@@ -289,6 +296,70 @@ TEST_F(Raster, EnlargingRepeatsSourcePixelsAndNegativeSizesMirror) {
   EXPECT_EQ(dst.Map(legend), Rows({"GGRR", "GGRR", "KKBB", "KKBB"}));
   StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 1, 2, -2, SRCCOPY);  // the source read bottom-up
   EXPECT_EQ(dst.Map(legend), Rows({"BBKK", "BBKK", "RRGG", "RRGG"}));
+}
+
+// A stretch within one bitmap reads the pixels as they were before it: it draws what a stretch
+// from a copy of them draws, in every mode, at both depths, enlarging and shrinking over its own
+// source, mirrored, clipped and reaching past the source's edges.
+TEST_F(Raster, StretchingWithinOneBitmapDrawsWhatAStretchFromACopyDraws) {
+  struct Case {
+    int x, y, w, h, sx, sy, sw, sh;
+  } cases[] = {
+      {3, 2, 20, 14, 0, 0, 9, 7},        // enlarging over its own source
+      {1, 1, 9, 7, 4, 3, 20, 14},        // shrinking onto its own source
+      {25, 12, -17, -9, 5, 5, 11, 8},    // mirrored both ways
+      {10, 3, 30, 9, 20, 2, 15, 20},     // reading past the right and bottom edges
+      {-6, -4, 19, 13, 14, 11, -12, 9},  // from outside, the source read right to left
+  };
+  const int width = 31, height = 19;
+  std::mt19937 random(3);
+  for (bool mono : {false, true})
+    for (int mode : {BLACKONWHITE, WHITEONBLACK, COLORONCOLOR, HALFTONE})
+      for (DWORD rop : {SRCCOPY, SRCINVERT})
+        for (const Case& c : cases) {
+          TestSurface self(width, height, mono), original(width, height, mono), copy(width, height, mono);
+          for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+              original.Raw(x, y) = self.Raw(x, y) = copy.Raw(x, y) =
+                  mono ? (random() & 1) * kWhite : random() & 0xFFFFFF;
+          for (TestSurface* s : {&self, &copy}) {
+            SetStretchBltMode(s->dc, mode);
+            if (&c == &cases[1]) IntersectClipRect(s->dc, 2, 2, 8, 6);
+          }
+          StretchBlt(self.dc, c.x, c.y, c.w, c.h, self.dc, c.sx, c.sy, c.sw, c.sh, rop);
+          StretchBlt(copy.dc, c.x, c.y, c.w, c.h, original.dc, c.sx, c.sy, c.sw, c.sh, rop);
+          EXPECT_EQ(self.Pixels(), copy.Pixels()) << (mono ? "1-bit" : "colour") << " mode " << mode
+                                                  << " rop " << rop << " case " << (&c - cases);
+        }
+}
+
+// Stretches a 64 x 64 block of a 7680 x 4320 bitmap (132 MB) to 128 x 128 over itself with 48 MB of
+// address space to spare; exits 0 when the block arrived.
+void StretchWithinALargeBitmapUnderALimit() {
+  const int width = 7680, height = 4320;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+  SelectObject(dc, bitmap);
+  SetPixel(dc, 150, 150, kRed);
+  SetPixel(dc, 213, 213, kBlue);
+  long pages = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  const rlim_t used = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)), spare = 48u << 20;
+  rlimit limit{used + spare, used + spare};
+  if (!pages || setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+  StretchBlt(dc, 100, 100, 128, 128, dc, 150, 150, 64, 64, SRCCOPY);
+  bool arrived =
+      GetPixel(dc, 101, 101) == kRed && GetPixel(dc, 226, 226) == kBlue && GetPixel(dc, 102, 102) == kBlack;
+  std::_Exit(arrived ? 0 : 1);
+}
+
+// A stretch within one bitmap copies only the block of source pixels it reads, not the bitmap.
+TEST(RasterMemory, StretchingWithinOneLargeBitmapCopiesOnlyTheBlockItReads) {
+  if (kAddressSanitizer) GTEST_SKIP() << kNoAddressLimitUnderAsan;
+  EXPECT_EXIT(StretchWithinALargeBitmapUnderALimit(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Raster, StretchingIntoMonochromeAppliesTheConversionRule) {
