@@ -138,7 +138,8 @@ struct TFieldInfo {
   std::function<void(TObject*, TObject*)> Set;  // raises EInvalidCast for an object of another class
 };
 
-// Everything a class publishes, built on first use of the class's StaticClass().
+// Everything a class publishes, built on first use of the class's StaticClass(), once, whatever
+// threads use it first; complete and unchanging from then on, so any thread may read it.
 struct TClassInfo {
   std::string ClassName;
   std::string UnitName;
@@ -153,7 +154,7 @@ struct TClassInfo {
   TObject* (*Create)(TObject* owner) = nullptr;
 
   bool InheritsFrom(const TClassInfo* other) const;
-  // The full property list in name-index order, built once.
+  // The full property list in name-index order (null where a name index has no record).
   const std::vector<PPropInfo>& PropList() const;
   // The first property of the full list with exactly this name; null when none.
   PPropInfo FindProp(std::string_view name) const;
@@ -161,8 +162,7 @@ struct TClassInfo {
   const TMethodInfo* FindMethod(std::string_view name) const;
   const TFieldInfo* FindField(std::string_view name) const;
 
-  mutable std::vector<PPropInfo> FPropList;
-  mutable bool FPropListBuilt = false;
+  std::vector<PPropInfo> FPropList;  // filled when the class's information is complete
 };
 
 // The root of every reflected class.

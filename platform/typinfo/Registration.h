@@ -6,17 +6,23 @@
 //    public:
 //     int32_t FSize = 0;
 //     TzuGradientDir FDir{};
+//     std::string FCaption;
 //   };
 //
 //   ZU_PUBLISHED(TThing, "Things") {
 //     p.property("Size", &TThing::FSize).defaultValue(0);
 //     p.property("Dir", &TThing::GetDir, &TThing::SetDir).stored(&TThing::IsDirStored);
+//     p.property("Caption", &TThing::FCaption).formerly("Title");
 //   }
+//
+// A renamed property lists its former names with .formerly (once per name): documents that still
+// use one read into the property; writing and declaring use the current name only.
 //
 // Property types are deduced from the C++ types; enumerations, sets and ranges are declared with
 // ZU_ENUM, ZU_SET and ZU_RANGE, events with ZU_EVENT.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <concepts>
 #include <memory>
@@ -90,6 +96,18 @@ template <class V>
 const TTypeInfo* TypeInfo() {
   return zuTypeInfo(static_cast<V*>(nullptr));
 }
+
+namespace detail {
+// Whether V has type information: a zuTypeInfo(V*) is declared for it (a dynamic array, for one of
+// an element type that has). size_t, uint64_t and long long have none. A variable, so that
+// compilers print it with the type when a check on it fails.
+template <class V>
+inline constexpr bool HasTypeInfo = requires {
+  zuTypeInfo(static_cast<V*>(nullptr));
+};
+template <class X>
+inline constexpr bool HasTypeInfo<std::vector<X>> = HasTypeInfo<X>;
+}  // namespace detail
 
 // ---- How a C++ value maps onto the accessor channels ----
 namespace detail {
@@ -415,9 +433,26 @@ struct Dependent {
 class TComponent;
 class TCollection;
 
+class TCollectionItem;
+
 namespace detail {
+// Whether a collection can create T as its item: T is no item class, is abstract (a base for item
+// classes), or has a public constructor taking the collection or none (the collection then takes
+// the new item in).
+template <class T>
+inline constexpr bool IsCreatableItemClass =
+    !std::is_base_of_v<typename Dependent<T, TCollectionItem>::type, T> || std::is_abstract_v<T> ||
+    std::is_constructible_v<T, typename Dependent<T, TCollection>::type*> ||
+    std::is_default_constructible_v<T>;
+
 template <class T>
 TObject* Construct(TObject* owner) {
+  static_assert(
+      IsCreatableItemClass<T>,
+      "this collection item class (in IsCreatableItemClass<...>) has no public constructor taking "
+      "TCollection* (nor one taking nothing), through which its collection creates its items: add "
+      "one, such as `explicit TMyItem(TCollection* Collection) : TCollectionItem(Collection) {}`, or inherit "
+      "its parent's with `using TCollectionItem::TCollectionItem;`");
   using Comp = typename Dependent<T, TComponent>::type;
   using Coll = typename Dependent<T, TCollection>::type;
   if constexpr (std::is_abstract_v<T>) {
@@ -490,8 +525,7 @@ class TClassBuilder {
     V T::*field = nullptr;
     if constexpr (std::is_member_object_pointer_v<S>)
       if constexpr (std::is_same_v<typename detail::MemberTraits<S>::Value, V>) field = set;
-    return Add<V>(name, NotIndexed, detail::MakeGetter<T, V>(get, NotIndexed),
-                  detail::MakeSetter<T, V>(set, NotIndexed), field);
+    return Publish<V>(name, NotIndexed, get, set, field);
   }
   // A property read and written through one field.
   template <class G>
@@ -502,7 +536,7 @@ class TClassBuilder {
   template <class G, class S>
   auto indexed(const char* name, int32_t index, G get, S set) {
     using V = typename detail::GetterValue<G>::type;
-    return Add<V>(name, index, detail::MakeGetter<T, V>(get, index), detail::MakeSetter<T, V>(set, index));
+    return Publish<V>(name, index, get, set, nullptr);
   }
   // Publishes an ancestor's property again, with this class's default and stored specifier, which
   // the returned builder sets; the property keeps the ancestor's place in the list.
@@ -533,6 +567,24 @@ class TClassBuilder {
   }
 
  private:
+  // Refuses a property whose type has no type information with one message, before anything else
+  // is made of it.
+  template <class V, class G, class S>
+  TPropBuilder<T, V> Publish(const char* name, int32_t index, G get, S set, V T::*field) {
+    static_assert(detail::HasTypeInfo<V>,
+                  "the type of this published property (in HasTypeInfo<...>) has no type information; the "
+                  "supported types are bool, char, char16_t, int8_t, uint8_t, int16_t, uint16_t, int32_t, "
+                  "uint32_t, int64_t (long; not unsigned long, so neither size_t nor uint64_t, and not long "
+                  "long), float, double, long double, std::string, std::u16string, ShortString<N>, Variant, "
+                  "LongBool, TColor, enumerations declared with ZU_ENUM, sets with ZU_SET, ranges with "
+                  "ZU_RANGE, events with ZU_EVENT, pointers (and std::unique_ptr fields) to classes derived "
+                  "from TObject, and std::vector of any of these (a dynamic array, which documents skip)");
+    if constexpr (detail::HasTypeInfo<V>)
+      return Add<V>(name, index, detail::MakeGetter<T, V>(get, index), detail::MakeSetter<T, V>(set, index),
+                    field);
+    else
+      return TPropBuilder<T, V>(FInfo, 0);
+  }
   template <class V>
   TPropBuilder<T, V> Add(const char* name, int32_t index, std::function<V(const T&)> g,
                          std::function<void(T&, const V&)> s, V T::*field = nullptr) {
@@ -554,19 +606,40 @@ void FinishClassInfo(TClassInfo& info);
 void StartClassInfo(TClassInfo& info, const char* name, const char* unit, const TClassInfo* parent);
 void Republish(TClassInfo& info, const char* name);
 
+// A class's information and whether it is complete. Readers on any thread take Info once Built is
+// set; until then they go through BuildClassInfo.
+struct TClassInfoSlot {
+  TClassInfo Info;
+  std::atomic<bool> Built{false};
+  bool Building = false;
+};
+
+// What builds one class's information: its name, unit, parent, the block of what it publishes (may be
+// null) and its factory.
+struct TClassInfoRecipe {
+  const char* Name;
+  const char* Unit;
+  const TClassInfo* (*Parent)();  // null for the root
+  void (*Describe)(TClassInfo& info);
+  TObject* (*Create)(TObject* owner);
+};
+
+// Builds the slot's information once, parent first, whatever threads ask for it at the same time: one
+// builds, the others wait for it. A class asked for again on the thread that is building it (from its
+// own block, through an ancestor's) gets its record as it stands, without waiting for itself.
+const TClassInfo* BuildClassInfo(TClassInfoSlot& slot, const TClassInfoRecipe& recipe);
+
+template <class T>
+void DescribeClassInto(TClassInfo& info) {
+  TClassBuilder<T> builder(info);
+  T::DescribeClass(builder);
+}
+
 template <class T>
 const TClassInfo* ClassInfoFor(const char* name, const char* unit) {
-  static TClassInfo info;
-  static bool started = false;
-  if (!started) {
-    started = true;
-    StartClassInfo(info, name, unit, T::inherited::StaticClass());
-    info.Create = &Construct<T>;
-    TClassBuilder<T> builder(info);
-    T::DescribeClass(builder);
-    FinishClassInfo(info);
-  }
-  return &info;
+  static TClassInfoSlot slot;
+  if (slot.Built.load(std::memory_order_acquire)) return &slot.Info;
+  return BuildClassInfo(slot, {name, unit, &T::inherited::StaticClass, &DescribeClassInto<T>, &Construct<T>});
 }
 }  // namespace detail
 

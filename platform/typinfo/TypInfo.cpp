@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "platform/system/SysUtils.h"
 
@@ -11,10 +12,16 @@ namespace zu {
 // ---- Type information records ----
 
 TTypeInfo* NewTypeInfo(const char* name, TTypeKind kind) {
-  // Type information lives as long as the program: the records are never freed.
+  // Type information lives as long as the program: the records are never freed. Types are made on
+  // first use, on whatever thread uses them first.
+  static std::mutex lock;
   static std::vector<std::unique_ptr<TTypeInfo>> all;
-  all.push_back(std::make_unique<TTypeInfo>());
-  TTypeInfo* t = all.back().get();
+  TTypeInfo* t;
+  {
+    std::lock_guard guard(lock);
+    all.push_back(std::make_unique<TTypeInfo>());
+    t = all.back().get();
+  }
   t->Name = name;
   t->Kind = kind;
   return t;
@@ -140,15 +147,10 @@ ZU_BUILTIN(Variant, NewTypeInfo("Variant", tkVariant))
 // ---- Classes ----
 
 const TClassInfo* TObject::StaticClass() {
-  static TClassInfo info;
-  static bool started = false;
-  if (!started) {
-    started = true;
-    detail::StartClassInfo(info, "TObject", "System", nullptr);
-    info.Create = [](TObject*) -> TObject* { return new TObject(); };
-    detail::FinishClassInfo(info);
-  }
-  return &info;
+  static detail::TClassInfoSlot slot;
+  if (slot.Built.load(std::memory_order_acquire)) return &slot.Info;
+  return detail::BuildClassInfo(
+      slot, {"TObject", "System", nullptr, nullptr, [](TObject*) -> TObject* { return new TObject(); }});
 }
 
 bool TClassInfo::InheritsFrom(const TClassInfo* other) const {
@@ -157,14 +159,7 @@ bool TClassInfo::InheritsFrom(const TClassInfo* other) const {
   return false;
 }
 
-const std::vector<PPropInfo>& TClassInfo::PropList() const {
-  if (!FPropListBuilt) {
-    FPropList.assign(PropCount, nullptr);
-    GetPropList(this, FPropList.data());
-    FPropListBuilt = true;
-  }
-  return FPropList;
-}
+const std::vector<PPropInfo>& TClassInfo::PropList() const { return FPropList; }
 
 PPropInfo TClassInfo::FindProp(std::string_view name) const {
   for (PPropInfo p : PropList())
@@ -213,6 +208,22 @@ void FinishClassInfo(TClassInfo& info) {
     p.NameIndex = static_cast<uint16_t>(inherited ? inherited->NameIndex : next++);
   }
   info.PropCount = next;
+  info.FPropList.assign(next, nullptr);
+  GetPropList(&info, info.FPropList.data());
+}
+
+const TClassInfo* BuildClassInfo(TClassInfoSlot& slot, const TClassInfoRecipe& recipe) {
+  // One lock for every class: building a class builds its ancestors first, on the same thread.
+  static std::recursive_mutex lock;
+  std::lock_guard guard(lock);
+  if (slot.Building) return &slot.Info;  // built, being built further up this thread's stack, or failed
+  slot.Building = true;
+  StartClassInfo(slot.Info, recipe.Name, recipe.Unit, recipe.Parent ? recipe.Parent() : nullptr);
+  slot.Info.Create = recipe.Create;
+  if (recipe.Describe) recipe.Describe(slot.Info);
+  FinishClassInfo(slot.Info);
+  slot.Built.store(true, std::memory_order_release);
+  return &slot.Info;
 }
 
 }  // namespace detail
