@@ -19,6 +19,15 @@
 //   valgrind --tool=callgrind --toggle-collect='*RunSerialize*' bench_xml
 //            --benchmark_filter='^Serialize/10000/' --benchmark_min_time=0
 // (RunSerialize, RunDeSerialize, RunPugiBuildSave, RunPugiParseWalk).
+//
+// Instructions per item at N = 10,000 (Release, callgrind), before and after reading elements in one
+// pass (an element's end found by the pass that reads its children) and matching closing tags by
+// nesting depth:
+//   case                     before   after   target
+//   DeSerialize               3,709   3,083   2,800
+//   Serialize                 3,104   3,105   2,600
+//   DeSerializeEscaped        3,759   3,135   2,900
+//   SerializeEscaped          3,282   3,283   2,700
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

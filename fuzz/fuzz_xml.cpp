@@ -200,6 +200,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reader.DeSerialize(&root, stream);
   } catch (const Exception& e) {
     if (e.Offset() < 0 || e.Offset() > static_cast<int64_t>(document.size())) std::abort();
+    // Every reading error says where: a line and column on the document, a path of at most 200
+    // bytes per name.
+    if (e.Line() < 1 || e.Column() < 1 || e.Column() > e.Offset() + 1) std::abort();
+    if (!e.Path().empty() && e.Path()[0] != '/') std::abort();
   }
 
   TzuXMLSerializer writer(nullptr);

@@ -95,6 +95,16 @@ struct TReadPlan {
     }
     return nullptr;
   }
+  // The property that Name once named (its former names), or null; sets Hint as Find does.
+  const TPlanProp* FindFormer(std::string_view Name, size_t& Hint) const {
+    for (size_t i = 0; i < Count; ++i)
+      for (const std::string& former : Props[i].Prop->FormerNames)
+        if (former == Name) {
+          Hint = i + 1;
+          return &Props[i];
+        }
+    return nullptr;
+  }
 };
 
 inline TWay WayOf(TTypeKind Kind) {

@@ -14,7 +14,8 @@ namespace zu {
 
 namespace xmlread {
 struct TPlanProp;
-}
+struct TReadPlan;
+}  // namespace xmlread
 
 // Supplies the text that opens a document; Value starts empty, and an empty result means none.
 ZU_EVENT(TOnGetXMLHeader, "Sender: TObject; var Value: string", TObject*, std::string&)
@@ -22,8 +23,9 @@ ZU_EVENT(TOnGetXMLHeader, "Sender: TObject; var Value: string", TObject*, std::s
 // may change bytes in place but not the buffer's address or length.
 ZU_EVENT(TBeforeParsingEvent, "Sender: TObject; Buffer: PChar", TObject*, char*)
 
-// The common base of the serializer's errors; never raised by itself. Errors of reading carry the
-// byte offset in the document where they arose (Exception::Offset).
+// The common base of the serializer's errors; never raised by itself. Every exception raised while
+// reading carries where it arose: the byte offset in the document, its line and column, and the
+// element path (Exception::Offset, Line, Column, Path).
 ZU_DECLARE_EXCEPTION(XMLSerializerException, Exception)
 ZU_DECLARE_EXCEPTION(EXMLOpenTagNotFoundException, XMLSerializerException)
 ZU_DECLARE_EXCEPTION(EXMLCloseTagNotFoundException, XMLSerializerException)
@@ -52,6 +54,7 @@ class TzuXMLSerializer : public TComponent {
   // Reads the document that starts at Stream's position into Object; nothing is reset first, and
   // nothing is rolled back when an error ends the reading. Elements deeper than XMLMaxDepth raise
   // EXMLNestingTooDeepException; an object reached again through a reference is simply read again.
+  // Running out of memory, here or in Serialize, raises EOutOfMemory.
   void DeSerialize(TObject* Object, TStream& Stream);
   // Writes one element-type declaration per element name of Object's documents, children first;
   // refuses cycles and nesting as Serialize does.
@@ -99,30 +102,37 @@ class TzuXMLSerializer : public TComponent {
   static void check(bool Condition, const std::string& Message, TExceptionClass ExceptionClass,
                     int64_t Offset = -1);
 
-  // An element of the document: its opening tag, the first byte after it, and its closing tag.
-  struct TElement {
-    const char* Open;
-    const char* Body;
-    const char* End;
-  };
-  // Finds the element TagName from FCurrent on, closed before ParentBlockEnd (null: the document's
-  // end). An item read (AsItem) looks only before ParentBlockEnd and answers false for a missing
-  // or unclosed element; other reads raise, or answer false for a missing one without
-  // StrongConformity.
-  bool FindElement(std::string_view TagName, const char* ParentBlockEnd, bool AsItem,
-                   TElement& Element) const;
-  // Sets Object's properties from the child elements of Element, which stands at Depth.
-  void ReadChildren(TObject* Object, const TElement& Element, int32_t Depth);
+  // Reads the children of the element that opens at Open (its body from Body on) into Object, which
+  // stands at Depth; answers the first byte of the element's closing tag, matched by nesting depth.
+  const char* ReadElement(TObject* Object, const char* Open, const char* Body, int32_t Depth);
+  // Sets Prop of Object from the child element that opens at Open and whose tag ends at TagClose,
+  // standing at Depth; answers the first byte of the child's closing tag.
+  const char* ReadProperty(TObject* Object, const xmlread::TPlanProp& Prop, const char* Open,
+                           const char* TagClose, int32_t Depth);
   // Sets a property of the value kinds, as the reading's plan of Object's class describes it, from
   // the bytes of its element's value (no zero byte among them), unless it is read-only;
   // SetValueFromText takes the way through the value's text.
   void SetPlannedValue(TObject* Object, const xmlread::TPlanProp& Prop, std::string_view Raw);
   void SetValueFromText(TObject* Object, const xmlread::TPlanProp& Prop, std::string_view Raw);
-  // Appends items read from the elements named after the item class, standing at Depth, until one
-  // cannot be read.
-  void ReadItems(TCollection* Collection, const char* BlockEnd, int32_t Depth);
-  // The first "</Name>" from From on that starts before Limit, or null; see TClosingTags.
-  const char* FindClosingTag(const char* From, const char* Limit, std::string_view Name) const;
+  // Appends the items of the collection's element that opens at Open, each standing at Depth, until
+  // one cannot be read; answers the first byte of the element's closing tag.
+  const char* ReadItems(TCollection* Collection, const char* Open, const char* Body, int32_t Depth);
+  // Appends the items that stand among Owner's properties from From on to the collection of Prop;
+  // answers where Owner's children go on.
+  const char* ReadItemRun(TObject* Owner, const xmlread::TPlanProp& Prop, const char* From, int32_t Depth);
+  // Reads one item from its element; null, the item kept, when the serializer's own error ends it.
+  // Other failures delete the item and end the reading.
+  const char* ReadItem(TCollectionItem* Item, const char* Open, const char* Body, int32_t Depth);
+  // The collection property of Object whose items are named ItemName, where the property order
+  // puts them (see Hint in TReadPlan::Find); null when none.
+  const xmlread::TPlanProp* ItemCollectionOf(TObject* Object, const xmlread::TReadPlan& Plan,
+                                             std::string_view ItemName, size_t& Hint);
+  // Raises EXMLCloseTagNotFoundException for the element that opens at Open.
+  [[noreturn]] void RaiseNotClosed(const char* Open);
+  // Sets the line, column and element path of an exception raised while reading, from its offset
+  // (the innermost open element's when it has none) and the elements being read.
+  void Locate(Exception& E) const;
+  std::string PathOf(const std::vector<const char*>& Open) const;
   const char* DocumentEnd() const { return FBuffer + (static_cast<int64_t>(FLastIndex) + 1); }
   int64_t OffsetOf(const char* Position) const { return Position - FBuffer; }
   // Raises EXMLCyclicReferenceException when Object is on Path, for the property PropName.

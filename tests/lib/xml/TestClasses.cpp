@@ -55,6 +55,19 @@ ZU_PUBLISHED(TNode, "XmlTests") {
   p.property("Right", &TNode::FRight);
 }
 
+ZU_PUBLISHED(TTreeItem, "XmlTests") {
+  p.property("Value", &TTreeItem::FValue);
+  p.property("Children", &TTreeItem::Children, nullptr);
+}
+
+ZU_PUBLISHED(TTree, "XmlTests") { p.property("Items", &TTree::Items, nullptr); }
+
+ZU_PUBLISHED(TChain, "XmlTests") {
+  p.property("Name", &TChain::FName);
+  p.property("Value", &TChain::FValue);
+  p.property("Child", &TChain::Child, nullptr);
+}
+
 ZU_PUBLISHED(TPlainItem, "XmlTests") { p.property("Size", &TPlainItem::FSize); }
 
 ZU_PUBLISHED(TBag, "XmlTests") {

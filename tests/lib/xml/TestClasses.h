@@ -126,6 +126,37 @@ class TNumbers : public TPersistent {
   bool FBool = false;
   LongBool FLongBool;
 };
+// A tree of items: every item holds a collection of items of its own class.
+class TTreeItem : public TCollectionItem {
+  ZU_CLASS(TTreeItem, TCollectionItem)
+ public:
+  using TCollectionItem::TCollectionItem;
+  int32_t FValue = 0;
+  TCollection* Children() const { return FChildren.get(); }
+
+ private:
+  std::unique_ptr<TCollection> FChildren = std::make_unique<TCollection>(StaticClass());
+};
+
+class TTree : public TPersistent {
+  ZU_CLASS(TTree, TPersistent)
+ public:
+  TCollection* Items() const { return FItems.get(); }
+
+ private:
+  std::unique_ptr<TCollection> FItems = std::make_unique<TCollection>(TTreeItem::StaticClass());
+};
+
+// A chain of owned objects of one class, read in place: each link may hold the next.
+class TChain : public TPersistent {
+  ZU_CLASS(TChain, TPersistent)
+ public:
+  std::string FName;
+  int32_t FValue = 0;
+  std::unique_ptr<TChain> FChild;
+  TChain* Child() const { return FChild.get(); }
+};
+
 TTestItem* AddItem(TCollection* Collection, int32_t Size, const std::string& Caption);
 // Fills every property with a value other than its default; the second collection only when asked.
 void Fill(TRich& Rich, bool SecondCollection);

@@ -9,32 +9,6 @@
 
 namespace zu::xmltest {
 
-// A tree of items: every item holds a collection of items of its own class.
-class TTreeItem : public TCollectionItem {
-  ZU_CLASS(TTreeItem, TCollectionItem)
- public:
-  using TCollectionItem::TCollectionItem;
-  int32_t FValue = 0;
-  TCollection* Children() const { return FChildren.get(); }
-
- private:
-  std::unique_ptr<TCollection> FChildren = std::make_unique<TCollection>(StaticClass());
-};
-ZU_PUBLISHED(TTreeItem, "XmlTests") {
-  p.property("Value", &TTreeItem::FValue);
-  p.property("Children", &TTreeItem::Children, nullptr);
-}
-
-class TTree : public TPersistent {
-  ZU_CLASS(TTree, TPersistent)
- public:
-  TCollection* Items() const { return FItems.get(); }
-
- private:
-  std::unique_ptr<TCollection> FItems = std::make_unique<TCollection>(TTreeItem::StaticClass());
-};
-ZU_PUBLISHED(TTree, "XmlTests") { p.property("Items", &TTree::Items, nullptr); }
-
 namespace {
 
 const std::string kTooDeep = "XMLSerializerException\r\n\r\nNesting deeper than 4096 levels: ";

@@ -268,10 +268,10 @@ TEST(Reader, ReadsWhatTheFormatAllows) {
       {"an ignored element is skipped whole", "<TRich><Weight><Int>9</Int></Weight><Int>5</Int></TRich>",
        [](TzuXMLSerializer& s) { s.SetIgnoreUnknownTags(true); },
        [](const TRich& r) { EXPECT_EQ(r.FInt, 5); }},
-      {"the inner closing tag of nested same-name elements ends the outer one",
+      {"nested same-name elements close at their own closing tags",
        "<TRich><Int>1</Int><TRich><Int>2</Int></TRich><Int>3</Int></TRich>",
        [](TzuXMLSerializer& s) { s.SetIgnoreUnknownTags(true); },
-       [](const TRich& r) { EXPECT_EQ(r.FInt, 1); }},
+       [](const TRich& r) { EXPECT_EQ(r.FInt, 3); }},
       {"a missing root is no error without strong conformity", "<TFont><Int>1</Int></TFont>",
        [](TzuXMLSerializer& s) { s.SetStrongConformity(false); },
        [](const TRich& r) { EXPECT_EQ(r.FInt, 0); }},
@@ -408,8 +408,8 @@ TEST(Reader, ValuesAreSetAsTheFrameworkSetsThem) {
 }
 
 // Every combination of the options, written and read back: the documents equal when written again.
-// Unwrapped items are found through the collection named after the item class, so the second
-// collection of that class stays empty there.
+// Unwrapped, the items of two collections of one item class with no property between them stand
+// together, and all go to the first: the second collection is left empty there.
 TEST(Reader, RoundTripsUnderEveryCombinationOfOptions) {
   TzuXMLSerializer canonical(nullptr);
   std::vector<std::string> documents;  // written with ReplaceReservedSymbols
@@ -530,7 +530,7 @@ TEST(Reader, WrappedCollectionsOfOneItemClassKeepTheirOwnItems) {
   ASSERT_EQ(target.Others()->Count(), 1);
   EXPECT_EQ(static_cast<TTestItem*>(target.Others()->Items(0))->FCaption, "third");
 
-  // Unwrapped, the owner's element bounds the items: the first collection takes them all.
+  // Unwrapped, nothing stands between the items of the two collections: the first takes them all.
   serializer.SetWrapCollections(false);
   TRich merged;
   Read(serializer, &merged, Write(serializer, &source));
