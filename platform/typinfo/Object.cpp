@@ -162,10 +162,11 @@ struct TThreadCache {
   std::array<TFreeBlock*, kClasses> Full;  // a batch of BatchLength blocks, or null
   bool Released;                           // the thread has ended: no more caching
 };
-// Trivially destructible, so that the fast paths reach it without an initialisation check, and at a
-// fixed offset from the thread pointer (the code is position-independent, which would otherwise ask
-// for a look-up call that clobbers registers).
-[[gnu::tls_model("initial-exec")]] constinit thread_local TThreadCache tCache{};
+// Trivially destructible, so that the fast paths reach it without an initialisation check. Its TLS
+// model is left to the compiler and linker: a program gets a fixed offset from the thread pointer,
+// while a shared object that a program loads later still finds room for it (initial-exec TLS of
+// this size does not fit the few hundred bytes that glibc keeps for objects loaded late).
+constinit thread_local TThreadCache tCache{};
 
 TSizeCache& ListFor(std::size_t size) {
   return *reinterpret_cast<TSizeCache*>(reinterpret_cast<char*>(tCache.Lists.data()) +
