@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -157,7 +158,7 @@ uint64_t RandomToken() {
   if (getrandom(&token, sizeof(token), GRND_NONBLOCK) == sizeof(token)) return token;
   // Without the kernel's random numbers the clock and a count still differ from call to call, and
   // names are made exclusively whatever they are.
-  static uint64_t count = 0;
+  static std::atomic<uint64_t> count{0};
   return static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
              0x9E3779B97F4A7C15u +
          ++count;
