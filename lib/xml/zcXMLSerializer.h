@@ -13,5 +13,8 @@ inline constexpr const char* _ERR_UncknownProperty = "Uncknown property: %s";
 inline constexpr const char* _ERR_CyclicReference = "Cyclic reference: %s";
 // The deepest level allowed, and the element that stands deeper.
 inline constexpr const char* _ERR_NestingTooDeep = "Nesting deeper than %d levels: <%s>";
+// The property whose value text holds a zero byte, which a document cannot carry: reading ends a
+// value's text at its first zero byte.
+inline constexpr const char* _ERR_ZeroByteInValue = "Zero byte in the value of %s";
 
 }  // namespace zu

@@ -45,6 +45,11 @@ void TzuXMLSerializer::RaiseTooDeep(std::string_view Name, int64_t Offset) {
   std::abort();  // check raises for a false condition
 }
 
+void TzuXMLSerializer::RaiseZeroByte(const std::string& PropName) {
+  check(false, Format(_ERR_ZeroByteInValue, {PropName}), ExceptionClass<EXMLZeroByteException>());
+  std::abort();  // check raises for a false condition
+}
+
 void TzuXMLSerializer::CheckNotVisited(const TVisitPath& Path, const TObject* Object,
                                        const std::string& PropName) {
   if (std::find(Path.begin(), Path.end(), Object) != Path.end())

@@ -35,6 +35,8 @@ ZU_DECLARE_EXCEPTION(EXMLCyclicReferenceException, XMLSerializerException)
 // An element that holds elements stands deeper than XMLMaxDepth below the root. Raised also inside
 // a collection's item loop, where it ends the reading instead of the loop.
 ZU_DECLARE_EXCEPTION(EXMLNestingTooDeepException, XMLSerializerException)
+// A value to be written holds a zero byte, which would end its text on reading.
+ZU_DECLARE_EXCEPTION(EXMLZeroByteException, XMLSerializerException)
 
 // The deepest level below the root element at which an element that holds elements (an object, a
 // collection's element, a collection item) may stand; the root's properties are at level 1. Writing,
@@ -49,7 +51,8 @@ class TzuXMLSerializer : public TComponent {
 
   // Writes the document of Object at Stream's position. Raises EXMLCyclicReferenceException for an
   // object graph that leads back to an object being written, EXMLNestingTooDeepException for one
-  // deeper than XMLMaxDepth; what was written before stays.
+  // deeper than XMLMaxDepth, EXMLZeroByteException for a value text that holds a zero byte (reading
+  // would cut it there); what was written before stays.
   void Serialize(TObject* Object, TStream& Stream);
   // Reads the document that starts at Stream's position into Object; nothing is reset first, and
   // nothing is rolled back when an error ends the reading. Elements deeper than XMLMaxDepth raise
@@ -143,6 +146,12 @@ class TzuXMLSerializer : public TComponent {
       RaiseTooDeep(Name, Offset);
   }
   [[noreturn]] static void RaiseTooDeep(std::string_view Name, int64_t Offset);
+  // Raises EXMLZeroByteException for the property PropName when Text holds a zero byte.
+  static void CheckNoZeroByte(std::string_view Text, const std::string& PropName) {
+    if (Text.find('\0') != std::string_view::npos) [[unlikely]]
+      RaiseZeroByte(PropName);
+  }
+  [[noreturn]] static void RaiseZeroByte(const std::string& PropName);
 
   // Reading state, valid while DeSerialize runs.
   char* FBuffer = nullptr;

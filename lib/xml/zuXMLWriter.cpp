@@ -337,6 +337,7 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
       break;
     case TWriteKind::Str:
       text = Prop.Access->GetStr(Object);
+      CheckNoZeroByte(text, Prop.Prop->Name);
       room = text.size();
       break;
     default:
@@ -407,6 +408,7 @@ void TzuXMLSerializer::TWriteState::WriteText(TObject* Object, const TWriteProp&
     Pending.resize(Complete);
     return;
   }
+  CheckNoZeroByte(std::string_view(Pending).substr(start), Prop.Prop->Name);
   if (options.FReplaceReservedSymbols) EscapeFrom(Pending, start);
   Pending += Prop.Close;
   Commit();
@@ -422,6 +424,7 @@ void TzuXMLSerializer::TWriteState::WriteObject(TObject* Object, const TWritePro
       Open(Prop.Open, Level);
       const size_t start = Pending.size();
       Pending += static_cast<TStrings*>(o)->CommaText();
+      CheckNoZeroByte(std::string_view(Pending).substr(start), Prop.Prop->Name);
       if (Owner->FReplaceReservedSymbols) EscapeFrom(Pending, start);
       Close(Prop.Close, Level);
       Commit();

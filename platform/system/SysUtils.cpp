@@ -282,6 +282,9 @@ std::string WideToUtf8(const std::u16string& s) {
   return out;
 }
 
+// Malformed input (a stray or missing continuation byte, an overlong form such as C0 80 for U+0000,
+// an encoded surrogate, a value past U+10FFFF) gives one U+FFFD per byte that starts no valid
+// sequence, so no byte sequence decodes to a character it does not spell in shortest form.
 std::u16string Utf8ToWide(const std::string& s) {
   std::u16string out;
   out.reserve(s.size());
@@ -290,14 +293,15 @@ std::u16string Utf8ToWide(const std::string& s) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     uint32_t c;
     int extra;
+    uint32_t least;
     if (b < 0x80)
-      c = b, extra = 0;
+      c = b, extra = 0, least = 0;
     else if ((b & 0xE0) == 0xC0)
-      c = b & 0x1F, extra = 1;
+      c = b & 0x1F, extra = 1, least = 0x80;
     else if ((b & 0xF0) == 0xE0)
-      c = b & 0x0F, extra = 2;
+      c = b & 0x0F, extra = 2, least = 0x800;
     else if ((b & 0xF8) == 0xF0)
-      c = b & 0x07, extra = 3;
+      c = b & 0x07, extra = 3, least = 0x10000;
     else {
       out += u'\xFFFD';
       ++i;
@@ -311,7 +315,7 @@ std::u16string Utf8ToWide(const std::string& s) {
       }
       c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     }
-    if (!ok) {
+    if (!ok || c < least || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
       out += u'\xFFFD';
       ++i;
       continue;

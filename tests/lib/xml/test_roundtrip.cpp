@@ -215,6 +215,36 @@ TEST(RoundTrip, StringListsWithReservedSymbolsAreEscaped) {
   EXPECT_NE(Write(raw, &bag).find("<Lines>\"p & q\"</Lines>"), std::string::npos);
 }
 
+// Reading ends a value's text at its first zero byte, so a value holding one could never come
+// back: writing refuses it, naming the property, whatever the options.
+TEST(RoundTrip, AValueWithAZeroByteIsRefusedOnWriting) {
+  const std::string zero("a\0b", 3);
+  struct Case {
+    const char* Property;
+    std::function<void(TRich&)> Set;
+  };
+  const std::vector<Case> cases = {
+      {"LStr", [&](TRich& r) { r.FLStr = zero; }},
+      {"WStr", [&](TRich& r) { r.FWStr = std::u16string(u"a\0b", 3); }},
+      {"Var", [&](TRich& r) { r.FVar = Variant(zero); }},
+      {"Lines", [&](TRich& r) { r.Lines()->Add(zero); }},
+  };
+  for (const Case& c : cases)
+    for (bool escape : {false, true}) {
+      SCOPED_TRACE(std::string(c.Property) + (escape ? " escaped" : " raw"));
+      TzuXMLSerializer serializer(nullptr);
+      serializer.SetReplaceReservedSymbols(escape);
+      TRich rich;
+      c.Set(rich);
+      try {
+        Write(serializer, &rich);
+        ADD_FAILURE() << "written";
+      } catch (const EXMLZeroByteException& e) {
+        EXPECT_EQ(e.Message(), std::string("XMLSerializerException\r\n\r\nZero byte in the value of ") + c.Property);
+      }
+    }
+}
+
 TEST(RoundTrip, FormerNamesReadIntoTheProperty) {
   TzuXMLSerializer serializer(nullptr);
   serializer.SetGenerateFormattedXML(false);

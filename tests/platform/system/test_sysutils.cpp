@@ -96,4 +96,11 @@ TEST(WideStrings, Utf8RoundTripAndBrokenInput) {
   EXPECT_EQ(WideToUtf8(Utf8ToWide(text)), text);
   EXPECT_EQ(Utf8ToWide("\xC3"), u"\xFFFD");
   EXPECT_EQ(Utf8ToWide("\xFF" "a"), u"\xFFFD" u"a");
+  // Overlong forms, encoded surrogates and values past U+10FFFF spell no character: an overlong
+  // zero byte must not slip into the text as U+0000.
+  EXPECT_EQ(Utf8ToWide(std::string("\xC0\x80" "a", 3)), u"\xFFFD\xFFFD" u"a");
+  EXPECT_EQ(Utf8ToWide("\xE0\x80\xAF"), u"\xFFFD\xFFFD\xFFFD");
+  EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), u"\xFFFD\xFFFD\xFFFD");
+  EXPECT_EQ(Utf8ToWide("\xF4\x90\x80\x80"), u"\xFFFD\xFFFD\xFFFD\xFFFD");
+  EXPECT_EQ(Utf8ToWide("\xF4\x8F\xBF\xBF"), u"\xDBFF\xDFFF");
 }
