@@ -195,7 +195,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   TFuzzRoot root;
-  TStringStream stream(document);
+  // Without a BeforeParsing handler a memory stream is read in place: behind the document lie
+  // bytes that would end any search reading past it.
+  TMemoryStream stream;
+  static const std::string tail = [] {
+    std::string text;
+    while (text.size() < 256) text += "</TFuzzRoot></Items>></<";
+    return text;
+  }();
+  stream.WriteBuffer(document.data(), static_cast<int32_t>(document.size()));
+  stream.WriteBuffer(tail.data(), static_cast<int32_t>(tail.size()));
+  stream.SetSize(static_cast<int64_t>(document.size()));
+  stream.SetPosition(0);
   try {
     reader.DeSerialize(&root, stream);
   } catch (const Exception& e) {

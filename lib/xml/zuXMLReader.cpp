@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "lib/xml/zuXMLNumbers.h"
 #include "lib/xml/zuXMLReadPlan.h"
 #include "lib/xml/zuXMLScan.h"
+#include "platform/classes/Streams.h"
 #include "platform/system/Buffers.h"
 #include "platform/system/SysUtils.h"
 
@@ -215,21 +217,35 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
   FRead = &state;
   try {
     try {
-      // The document is what the stream holds from its position on, followed by a zero byte.
+      // The document is what the stream holds from its position on. A memory stream's bytes are
+      // read where they are, held in place, when nothing may change them (no BeforeParsing
+      // handler) and the stream has room behind them for the searches' reading ahead; any other
+      // stream is copied into a buffer of the reader's own, followed by a zero byte and padding.
       const int64_t size = std::max<int64_t>(0, Stream.Size() - Stream.Position());
       if (size >= std::numeric_limits<int32_t>::max()) throw EOutOfMemory("Document too large to read");
-      // The zero byte and the padding behind it let the searches read whole blocks.
-      TByteBuffer buffer(static_cast<size_t>(size) + 1 + kScanPadding);
+      auto* const memory = dynamic_cast<TMemoryStream*>(&Stream);
+      const bool inPlace = memory && size > 0 && !FBeforeParsing &&
+                           memory->Capacity() - memory->Size() > static_cast<int64_t>(kScanPadding);
+      std::optional<TMemoryStream::THold> hold;
+      TByteBuffer buffer;
       int64_t length = 0;
-      while (length < size) {
-        const int32_t n = Stream.Read(buffer.Data() + length, static_cast<int32_t>(size - length));
-        if (n <= 0) break;
-        length += n;
+      if (inPlace) {
+        hold.emplace(*memory);
+        FBuffer = memory->Memory() + memory->Position();
+        length = size;
+        memory->Seek(0, soEnd);
+      } else {
+        buffer.Resize(static_cast<size_t>(size) + 1 + kScanPadding);
+        while (length < size) {
+          const int32_t n = Stream.Read(buffer.Data() + length, static_cast<int32_t>(size - length));
+          if (n <= 0) break;
+          length += n;
+        }
+        std::memset(buffer.Data() + length, 0, static_cast<size_t>(size - length) + 1 + kScanPadding);
+        FBuffer = buffer.Data();
+        const TBeforeParsingEvent beforeParsing = FBeforeParsing;  // a copy, as for the header event
+        beforeParsing(this, FBuffer);
       }
-      std::memset(buffer.Data() + length, 0, static_cast<size_t>(size - length) + 1 + kScanPadding);
-      FBuffer = buffer.Data();
-      const TBeforeParsingEvent beforeParsing = FBeforeParsing;  // a copy, as for the header event
-      beforeParsing(this, FBuffer);
       FCurrent = FBuffer;
       FLastIndex = static_cast<int32_t>(length - 1);
       FBufferEnd = length > 0 ? FBuffer + FLastIndex : FBuffer;

@@ -81,9 +81,14 @@ void TCustomMemoryStream::SaveToFile(const std::string& FileName) {
 
 TMemoryStream::~TMemoryStream() = default;
 
+void TMemoryStream::RequireNotHeld() const {
+  if (FHolds > 0) throw EStreamError("Memory stream is held in place");
+}
+
 void TMemoryStream::Grow(int64_t needed) {
   const auto capacity = static_cast<int64_t>(FBlock.Size());
   if (needed <= capacity) return;
+  RequireNotHeld();
   int64_t cap = std::max<int64_t>(needed, capacity + capacity / 2);
   cap = (cap + 8191) & ~int64_t(8191);
   try {
@@ -116,12 +121,14 @@ void TMemoryStream::SetSize(int64_t NewSize) {
 }
 
 void TMemoryStream::Clear() {
+  RequireNotHeld();
   FBlock.Resize(0);
   FMemory = nullptr;
   FSize = FPosition = 0;
 }
 
 void TMemoryStream::LoadFromStream(TStream& Stream) {
+  RequireNotHeld();
   Stream.SetPosition(0);
   int64_t size = Stream.Size();
   SetSize(size);

@@ -61,10 +61,30 @@ class TMemoryStream : public TCustomMemoryStream {
   void LoadFromStream(TStream& Stream);
   // Raises EFOpenError when the file cannot be opened.
   void LoadFromFile(const std::string& FileName);
+  // The bytes allocated at Memory(), Size() and more: the bytes past Size() may be read (their
+  // values are unspecified) and are used by the stream as it grows.
+  int64_t Capacity() const { return static_cast<int64_t>(FBlock.Size()); }
+
+  // Keeps the stream's bytes where they are while it lasts, for a reader that works on them in
+  // place: an operation that would move or free them (growing past Capacity(), Clear, loading)
+  // raises EStreamError "Memory stream is held in place" and changes nothing. Holds may nest; the
+  // stream must outlive them.
+  class THold {
+   public:
+    explicit THold(TMemoryStream& Stream) : FStream(Stream) { ++Stream.FHolds; }
+    ~THold() { --FStream.FHolds; }
+    THold(const THold&) = delete;
+    THold& operator=(const THold&) = delete;
+
+   private:
+    TMemoryStream& FStream;
+  };
 
  private:
   void Grow(int64_t needed);
+  void RequireNotHeld() const;
   TByteBuffer FBlock;  // FMemory's bytes; its size is the capacity
+  int32_t FHolds = 0;
 };
 
 // Open modes of TFileStream.

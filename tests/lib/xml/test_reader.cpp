@@ -628,6 +628,89 @@ TEST(Reader, CutAndDamagedDocumentsFailCleanly) {
   }
 }
 
+// A setter that runs OnSet after assigning.
+class TGrabby : public TPersistent {
+  ZU_CLASS(TGrabby, TPersistent)
+ public:
+  int32_t FValue = 0;
+  std::function<void()> OnSet;
+  void SetValue(int32_t Value) {
+    FValue = Value;
+    if (OnSet) OnSet();
+  }
+};
+ZU_PUBLISHED(TGrabby, "XmlTests") { p.property("Value", &TGrabby::FValue, &TGrabby::SetValue); }
+
+namespace {
+
+// What reading Text from Stream gives: the document written back, or the exception with its place.
+std::string Outcome(TStream& Stream, const std::string& Text) {
+  TzuXMLSerializer serializer(nullptr);
+  serializer.SetGenerateFormattedXML(false);
+  TRich target;
+  try {
+    serializer.DeSerialize(&target, Stream);
+  } catch (const Exception& e) {
+    return std::string(e.ClassName()) + " " + e.Message() + " @" + std::to_string(e.Offset()) + ":" +
+           std::to_string(e.Line()) + ":" + std::to_string(e.Column()) + " " + e.Path();
+  }
+  EXPECT_EQ(Stream.Position(), Stream.Size()) << Text;
+  return Write(serializer, &target);
+}
+
+// A memory stream holding Text, with bytes behind it that would end any search that read them.
+void FillWithHostileTail(TMemoryStream& Stream, const std::string& Text) {
+  std::string tail;
+  while (tail.size() < 512) tail += "</TRich></Int></Font>>>//<<";
+  tail[7] = '\0';
+  Stream.WriteBuffer(tail.data(), static_cast<int32_t>(tail.size()));
+  Stream.SetPosition(0);
+  Stream.WriteBuffer(tail.data(), static_cast<int32_t>(tail.size()));
+  Stream.SetSize(0);
+  Stream.WriteBuffer(Text.data(), static_cast<int32_t>(Text.size()));
+  Stream.SetPosition(0);
+}
+
+}  // namespace
+
+// A memory stream is read where its bytes lie, without a copy: whatever lies behind the document,
+// every whole, cut or damaged document reads exactly as from a copy, and the stream's bytes cannot
+// move while they are read.
+TEST(Reader, AMemoryStreamReadInPlaceReadsAsACopy) {
+  TRich source;
+  Fill(source, true);
+  TzuXMLSerializer serializer(nullptr);
+  serializer.SetGenerateFormattedXML(false);
+  const std::string document = Write(serializer, &source);
+  std::vector<std::string> texts;
+  for (size_t length = 0; length <= document.size(); ++length) texts.push_back(document.substr(0, length));
+  for (size_t i = 0; i < document.size(); i += 3)
+    for (char c : {'<', '>', '/'}) {
+      texts.push_back(document);
+      texts.back()[i] = c;
+    }
+  for (const std::string& text : texts) {
+    TStringStream copied(text);
+    TMemoryStream inPlace;
+    FillWithHostileTail(inPlace, text);
+    ASSERT_GT(inPlace.Capacity() - inPlace.Size(), 64);
+    EXPECT_EQ(Outcome(inPlace, text), Outcome(copied, text)) << text;
+  }
+
+  // A setter that would move the bytes being read is refused, and the stream is left whole.
+  TMemoryStream stream;
+  const std::string text = "<TGrabby><Value>1</Value></TGrabby>";
+  FillWithHostileTail(stream, text);
+  TGrabby target;
+  target.OnSet = [&] { stream.Clear(); };
+  EXPECT_THROW(serializer.DeSerialize(&target, stream), EStreamError);
+  const std::string large(1 << 20, 'x');
+  target.OnSet = [&] { stream.WriteBuffer(large.data(), static_cast<int32_t>(large.size())); };
+  stream.SetPosition(0);
+  EXPECT_THROW(serializer.DeSerialize(&target, stream), EStreamError);
+  EXPECT_EQ(std::string(stream.Memory(), static_cast<size_t>(stream.Size())), text);
+}
+
 // Values reach the fields of every item read, wherever the fields lie in the object, in any order
 // of the elements; setters that do more than assign run once per value.
 TEST(Reader, SetsTheFieldsOfEachObjectAndRunsSetters) {
