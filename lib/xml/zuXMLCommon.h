@@ -9,10 +9,12 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "lib/xml/zuXMLScan.h"
 #include "platform/classes/Classes.h"
+#include "platform/classes/Streams.h"
 #include "platform/typinfo/TypInfo.h"
 
 namespace zu::xmlcommon {
@@ -73,13 +75,36 @@ class TVisit {
   std::vector<const TObject*>& FPath;
 };
 
-// A growing text whose appends stay inline: the writer assembles every tag and value in one.
+// A growing text whose appends stay inline: the writer assembles every tag and value in one. The
+// text lies in a block of its own, or, once FormIn a memory stream, in the stream's own bytes at
+// its position, so that a document written to memory is never copied.
 class TTextBuffer {
  public:
   TTextBuffer() = default;
   TTextBuffer(const TTextBuffer&) = delete;
   TTextBuffer& operator=(const TTextBuffer&) = delete;
-  ~TTextBuffer() { std::free(FData); }
+  ~TTextBuffer() {
+    if (FStream)
+      FStream->EndWrite(0);
+    else
+      std::free(FData);
+  }
+
+  // Forms the text, empty so far, in Stream's bytes from its position on (BeginWrite).
+  void FormIn(TMemoryStream& Stream) {
+    FData = Stream.BeginWrite(kFirstRoom);
+    FStream = &Stream;
+    FCapacity = kFirstRoom;
+  }
+  bool InStream() const { return FStream != nullptr; }
+  // Hands the text formed in the stream to it (EndWrite): it is Written bytes long there now.
+  void EndInStream() {
+    TMemoryStream* const stream = FStream;
+    FStream = nullptr;
+    FData = nullptr;
+    FCapacity = 0;
+    stream->EndWrite(static_cast<int64_t>(std::exchange(FSize, 0)));
+  }
 
   size_t size() const { return FSize; }
   operator std::string_view() const { return {FData, FSize}; }
@@ -132,9 +157,11 @@ class TTextBuffer {
   }
 
  private:
+  static constexpr size_t kFirstRoom = 256;
   [[gnu::noinline]] void Grow(size_t Count) {
-    const size_t capacity = std::max({FCapacity * 2, FSize + Count, size_t{256}});
-    char* data = static_cast<char*>(std::realloc(FData, capacity));
+    const size_t capacity = std::max({FCapacity * 2, FSize + Count, kFirstRoom});
+    char* data = FStream ? FStream->WidenWrite(static_cast<int64_t>(capacity))
+                         : static_cast<char*>(std::realloc(FData, capacity));
     if (!data) throw std::bad_alloc();
     FData = data;
     FCapacity = capacity;
@@ -142,6 +169,7 @@ class TTextBuffer {
   char* FData = nullptr;
   size_t FSize = 0;
   size_t FCapacity = 0;
+  TMemoryStream* FStream = nullptr;
 };
 // Text written at a place with room for it; the end of what was written.
 inline char* PutBytes(char* At, std::string_view Text) {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "lib/xml/zcXMLSerializer.h"
@@ -223,7 +224,9 @@ void TzuXMLSerializer::DeSerialize(TObject* Object, TStream& Stream) {
       // stream is copied into a buffer of the reader's own, followed by a zero byte and padding.
       const int64_t size = std::max<int64_t>(0, Stream.Size() - Stream.Position());
       if (size >= std::numeric_limits<int32_t>::max()) throw EOutOfMemory("Document too large to read");
-      auto* const memory = dynamic_cast<TMemoryStream*>(&Stream);
+      // Only the class itself: a class derived from it may read its bytes otherwise.
+      auto* const memory =
+          typeid(Stream) == typeid(TMemoryStream) ? static_cast<TMemoryStream*>(&Stream) : nullptr;
       const bool inPlace = memory && size > 0 && !FBeforeParsing &&
                            memory->Capacity() - memory->Size() > static_cast<int64_t>(kScanPadding);
       std::optional<TMemoryStream::THold> hold;

@@ -74,6 +74,46 @@ inline const char* FindEither(const char* From, const char* End, char A, char B)
   return FindFirst(From, End, [A, B](const char* At) { return Bits(Either(Equal(At, A), Equal(At, B))); });
 }
 
+template <class W>
+inline W Load(const char* At) {
+  W word;
+  std::memcpy(&word, At, sizeof word);
+  return word;
+}
+
+// Bytes of a word compared a word at a time: the high bit of each byte of Word that equals C. A
+// flag may be set wrongly only in a byte after one set rightly, so the first flag is exact.
+template <class W>
+constexpr W ByteFlags(W Word, char C) {
+  constexpr W ones = static_cast<W>(~W{0}) / 0xFF, highs = ones * 0x80;
+  const W x = Word ^ (ones * static_cast<unsigned char>(C));
+  return (x - ones) & ~x & highs;
+}
+// The place of the first flagged byte in a word of flags, not 0.
+template <class W>
+inline size_t FirstFlagged(W Flags) {
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<size_t>(std::countr_zero(Flags)) / 8;
+  else
+    return static_cast<size_t>(std::countl_zero(Flags)) / 8;
+}
+// The first byte among the Count bytes at From (fewer than 16) that Flags (a word -> ByteFlags)
+// marks, or null; reads only those bytes, in two overlapping words.
+template <class F>
+inline const char* FindShort(const char* From, size_t Count, F Flags) {
+  const auto pair = [&](auto word) -> const char* {
+    using W = decltype(word);
+    if (const W head = Flags(Load<W>(From))) return From + FirstFlagged(head);
+    if (const W tail = Flags(Load<W>(From + Count - sizeof(W)))) return From + Count - sizeof(W) + FirstFlagged(tail);
+    return nullptr;
+  };
+  if (Count >= 8) return pair(uint64_t{});
+  if (Count >= 4) return pair(uint32_t{});
+  for (size_t i = 0; i < Count; ++i)
+    if (Flags(uint32_t{static_cast<unsigned char>(From[i])}) & 0x80) return From + i;
+  return nullptr;
+}
+
 // The first "<", ">" or "&" among the Count bytes at From, or null; reads only those bytes.
 inline const char* FindReserved(const char* From, size_t Count) {
   size_t i = 0;
@@ -81,22 +121,21 @@ inline const char* FindReserved(const char* From, size_t Count) {
     if (const uint32_t hits =
             Bits(Either(Either(Equal(From + i, '<'), Equal(From + i, '>')), Equal(From + i, '&'))))
       return From + i + std::countr_zero(hits);
-  for (; i < Count; ++i)
-    if (From[i] == '<' || From[i] == '>' || From[i] == '&') return From + i;
-  return nullptr;
+  return FindShort(From + i, Count - i, [](auto W) {
+    return ByteFlags(W, '<') | ByteFlags(W, '>') | ByteFlags(W, '&');
+  });
+}
+
+// Whether a zero byte is among the Count bytes at From; reads only those bytes.
+inline bool HasZeroByte(const char* From, size_t Count) {
+  if (Count >= 16) return std::memchr(From, 0, Count) != nullptr;
+  return FindShort(From, Count, [](auto W) { return ByteFlags(W, '\0'); }) != nullptr;
 }
 
 // Past every byte of code 33 or below, never past End.
 inline const char* SkipBlanks(const char* From, const char* End) {
   const char* const at = FindFirst(From, End, [](const char* At) { return ~Bits(Blank(At)) & 0xFFFFu; });
   return at ? at : End;
-}
-
-template <class W>
-inline W Load(const char* At) {
-  W word;
-  std::memcpy(&word, At, sizeof word);
-  return word;
 }
 
 // Whether Count bytes at A and B are equal; reads only those bytes, a word at a time, the last

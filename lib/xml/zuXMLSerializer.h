@@ -147,10 +147,7 @@ class TzuXMLSerializer : public TComponent {
   }
   [[noreturn]] static void RaiseTooDeep(std::string_view Name, int64_t Offset);
   // Raises EXMLZeroByteException for the property PropName when Text holds a zero byte.
-  static void CheckNoZeroByte(std::string_view Text, const std::string& PropName) {
-    if (Text.find('\0') != std::string_view::npos) [[unlikely]]
-      RaiseZeroByte(PropName);
-  }
+  static void CheckNoZeroByte(std::string_view Text, const std::string& PropName);
   [[noreturn]] static void RaiseZeroByte(const std::string& PropName);
 
   // Reading state, valid while DeSerialize runs.

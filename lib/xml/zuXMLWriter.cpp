@@ -7,6 +7,7 @@
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <typeinfo>
 
 #include "lib/xml/zuXMLClassRole.h"
 #include "lib/xml/zuXMLCommon.h"
@@ -216,8 +217,18 @@ struct TzuXMLSerializer::TWriteState {
   void Open(const TTag& Tag, int32_t& Level) { PutTag(Tag, Level++); }
   void Close(const TTag& Tag, int32_t& Level) { PutTag(Tag, --Level); }
   // Marks what is pending as whole, and hands it to the stream once there is enough of it. Should
-  // the stream fail, nothing counts as pending any more.
+  // the stream fail, nothing counts as pending any more. Text formed in a memory stream's own bytes
+  // stays pending until the end.
   void Commit();
+  // Hands what is pending to the stream.
+  void Hand() {
+    if (Pending.InStream()) {
+      Pending.EndInStream();
+    } else {
+      Owner->WriteOutStream(Pending);
+      Pending.clear();
+    }
+  }
 
   // Writes the elements of Object's properties at depth Level.
   void WriteProps(TObject* Object, const TWritePlan& Plan, int32_t Level);
@@ -231,6 +242,11 @@ struct TzuXMLSerializer::TWriteState {
 };
 
 // ---- Writing ----
+
+inline void TzuXMLSerializer::CheckNoZeroByte(std::string_view Text, const std::string& PropName) {
+  if (xmlscan::HasZeroByte(Text.data(), Text.size())) [[unlikely]]
+    RaiseZeroByte(PropName);
+}
 
 namespace {
 constexpr size_t kPieceSize = size_t{1} << 14;
@@ -264,6 +280,12 @@ void TzuXMLSerializer::Serialize(TObject* Object, TStream& Stream) {
   state.Stream = &Stream;
   FOutStream = &Stream;
   FWrite = &state;
+  // A document written at the end of a memory stream (of that class itself, whose Write is known)
+  // is formed in the stream's own bytes.
+  if (typeid(Stream) == typeid(TMemoryStream)) {
+    auto& memory = static_cast<TMemoryStream&>(Stream);
+    if (!memory.Writing() && memory.Position() >= memory.Size()) state.Pending.FormIn(memory);
+  }
 
   try {
     state.Pending += header;
@@ -277,14 +299,14 @@ void TzuXMLSerializer::Serialize(TObject* Object, TStream& Stream) {
     state.Complete = state.Pending.size();
   } catch (...) {
     state.Pending.resize(state.Complete);
-    WriteOutStream(state.Pending);
+    state.Hand();
     try {
       throw;
     } catch (const std::bad_alloc&) {
       throw EOutOfMemory("Out of memory");
     }
   }
-  WriteOutStream(state.Pending);
+  state.Hand();
 }
 
 void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
@@ -293,10 +315,9 @@ void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
 
 void TzuXMLSerializer::TWriteState::Commit() {
   Complete = Pending.size();
-  if (Complete < kPieceSize) return;
+  if (Complete < kPieceSize || Pending.InStream()) return;
   Complete = 0;
-  Owner->WriteOutStream(Pending);
-  Pending.clear();
+  Hand();
 }
 
 void TzuXMLSerializer::TWriteState::WriteProps(TObject* Object, const TWritePlan& Plan, int32_t Level) {
@@ -316,7 +337,8 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
   const TzuXMLSerializer& options = *Owner;
   int32_t ordinal = 0;
   double number = 0;
-  std::string text;
+  std::string copy;  // a string value that no field holds
+  std::string_view text;
   size_t room = 11;  // an ordinal's digits
   switch (Prop.Kind) {
     case TWriteKind::Enum:
@@ -336,7 +358,12 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
       room = kFloatRoom;
       break;
     case TWriteKind::Str:
-      text = Prop.Access->GetStr(Object);
+      if (const std::string* field = Prop.Access->StrField(Object)) {
+        text = *field;
+      } else {
+        copy = Prop.Access->GetStr(Object);
+        text = copy;
+      }
       CheckNoZeroByte(text, Prop.Prop->Name);
       room = text.size();
       break;

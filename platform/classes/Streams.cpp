@@ -85,6 +85,32 @@ void TMemoryStream::RequireNotHeld() const {
   if (FHolds > 0) throw EStreamError("Memory stream is held in place");
 }
 
+void TMemoryStream::RequireNotWriting() const {
+  if (Writing()) throw EStreamError("Memory stream is being written in place");
+}
+
+char* TMemoryStream::BeginWrite(int64_t Count) {
+  RequireNotWriting();
+  Grow(FPosition + std::max<int64_t>(Count, 0));
+  if (FPosition > FSize) std::memset(FMemory + FSize, 0, static_cast<size_t>(FPosition - FSize));
+  FWriteAt = FPosition;
+  return FMemory + FPosition;
+}
+
+char* TMemoryStream::WidenWrite(int64_t Count) {
+  if (!Writing()) throw EStreamError("Memory stream is not being written in place");
+  Grow(FWriteAt + std::max<int64_t>(Count, 0));
+  return FMemory + FWriteAt;
+}
+
+void TMemoryStream::EndWrite(int64_t Written) {
+  if (!Writing()) throw EStreamError("Memory stream is not being written in place");
+  const int64_t end = FWriteAt + std::clamp<int64_t>(Written, 0, Capacity() - FWriteAt);
+  FWriteAt = -1;
+  FSize = std::max(FSize, end);
+  FPosition = end;
+}
+
 void TMemoryStream::Grow(int64_t needed) {
   const auto capacity = static_cast<int64_t>(FBlock.Size());
   if (needed <= capacity) return;
@@ -100,6 +126,7 @@ void TMemoryStream::Grow(int64_t needed) {
 }
 
 int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
+  RequireNotWriting();
   if (Count <= 0) return 0;
   int64_t end = FPosition + Count;
   if (end > FSize) {
@@ -113,6 +140,7 @@ int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
 }
 
 void TMemoryStream::SetSize(int64_t NewSize) {
+  RequireNotWriting();
   if (NewSize < 0) NewSize = 0;
   Grow(NewSize);
   if (NewSize > FSize) std::memset(FMemory + FSize, 0, static_cast<size_t>(NewSize - FSize));
@@ -122,6 +150,7 @@ void TMemoryStream::SetSize(int64_t NewSize) {
 
 void TMemoryStream::Clear() {
   RequireNotHeld();
+  RequireNotWriting();
   FBlock.Resize(0);
   FMemory = nullptr;
   FSize = FPosition = 0;
@@ -129,6 +158,7 @@ void TMemoryStream::Clear() {
 
 void TMemoryStream::LoadFromStream(TStream& Stream) {
   RequireNotHeld();
+  RequireNotWriting();
   Stream.SetPosition(0);
   int64_t size = Stream.Size();
   SetSize(size);

@@ -65,6 +65,18 @@ class TMemoryStream : public TCustomMemoryStream {
   // values are unspecified) and are used by the stream as it grows.
   int64_t Capacity() const { return static_cast<int64_t>(FBlock.Size()); }
 
+  // Writing in place, for a writer that forms its bytes where they will lie, without a copy:
+  // BeginWrite opens room for Count bytes at the position and returns where they go; WidenWrite
+  // makes the room Count bytes and returns where it now starts (it may move, keeping what was
+  // formed); EndWrite(Written) takes the first Written bytes into the stream as Write would have
+  // and closes the room. While the room is open, Write, SetSize, Clear, loading and another
+  // BeginWrite raise EStreamError "Memory stream is being written in place", so that nothing moves
+  // the bytes being formed.
+  char* BeginWrite(int64_t Count);
+  char* WidenWrite(int64_t Count);
+  void EndWrite(int64_t Written);
+  bool Writing() const { return FWriteAt >= 0; }
+
   // Keeps the stream's bytes where they are while it lasts, for a reader that works on them in
   // place: an operation that would move or free them (growing past Capacity(), Clear, loading)
   // raises EStreamError "Memory stream is held in place" and changes nothing. Holds may nest; the
@@ -83,8 +95,10 @@ class TMemoryStream : public TCustomMemoryStream {
  private:
   void Grow(int64_t needed);
   void RequireNotHeld() const;
+  void RequireNotWriting() const;
   TByteBuffer FBlock;  // FMemory's bytes; its size is the capacity
   int32_t FHolds = 0;
+  int64_t FWriteAt = -1;  // where the room BeginWrite opened starts; -1 when none is open
 };
 
 // Open modes of TFileStream.

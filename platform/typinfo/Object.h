@@ -69,6 +69,9 @@ class TPropAccessor {
   virtual void SetMethod(TObject* obj, const TMethod& value) const;
   // The field of obj that the setter assigns, when the setter is a plain field; all null otherwise.
   virtual TDirectField DirectField(TObject* obj) const;
+  // The long string field of obj that the getter returns, when the getter is a plain field; null
+  // otherwise. Lets a caller look at the value without a copy.
+  virtual const std::string* StrField(const TObject* obj) const;
 
  protected:
   [[noreturn]] void WrongChannel() const;

@@ -213,12 +213,21 @@ class TPropAccess final : public TPropAccessor {
  public:
   using Getter = std::function<V(const T&)>;
   using Setter = std::function<void(T&, const V&)>;
-  // Field: the field Setter assigns, when it does nothing else; null otherwise.
-  TPropAccess(Getter g, Setter s, V T::*Field = nullptr)
+  // Field: the field Setter assigns, when it does nothing else; ReadField: the field Getter
+  // returns, when it does nothing else; each null otherwise.
+  TPropAccess(Getter g, Setter s, V T::*Field = nullptr, V T::*ReadField = nullptr)
       : TPropAccessor(static_cast<bool>(g), static_cast<bool>(s)),
         FGet(std::move(g)),
         FSet(std::move(s)),
-        FField(Field) {}
+        FField(Field),
+        FReadField(ReadField) {}
+
+  const std::string* StrField(const TObject* o) const override {
+    if constexpr (std::is_same_v<V, std::string>)
+      return FReadField ? &(static_cast<const T*>(o)->*FReadField) : nullptr;
+    else
+      return nullptr;
+  }
 
   TDirectField DirectField(TObject* o) const override {
     TDirectField f;
@@ -353,6 +362,7 @@ class TPropAccess final : public TPropAccessor {
   Getter FGet;
   Setter FSet;
   V T::*FField;
+  V T::*FReadField;
 };
 
 template <class F>
@@ -523,9 +533,12 @@ class TClassBuilder {
   auto property(const char* name, G get, S set) {
     using V = typename detail::GetterValue<G>::type;
     V T::*field = nullptr;
+    V T::*readField = nullptr;
     if constexpr (std::is_member_object_pointer_v<S>)
       if constexpr (std::is_same_v<typename detail::MemberTraits<S>::Value, V>) field = set;
-    return Publish<V>(name, NotIndexed, get, set, field);
+    if constexpr (std::is_member_object_pointer_v<G>)
+      if constexpr (std::is_same_v<typename detail::MemberTraits<G>::Value, V>) readField = get;
+    return Publish<V>(name, NotIndexed, get, set, field, readField);
   }
   // A property read and written through one field.
   template <class G>
@@ -570,7 +583,8 @@ class TClassBuilder {
   // Refuses a property whose type has no type information with one message, before anything else
   // is made of it.
   template <class V, class G, class S>
-  TPropBuilder<T, V> Publish(const char* name, int32_t index, G get, S set, V T::*field) {
+  TPropBuilder<T, V> Publish(const char* name, int32_t index, G get, S set, V T::*field,
+                             V T::*readField = nullptr) {
     static_assert(detail::HasTypeInfo<V>,
                   "the type of this published property (in HasTypeInfo<...>) has no type information; the "
                   "supported types are bool, char, char16_t, int8_t, uint8_t, int16_t, uint16_t, int32_t, "
@@ -581,17 +595,18 @@ class TClassBuilder {
                   "from TObject, and std::vector of any of these (a dynamic array, which documents skip)");
     if constexpr (detail::HasTypeInfo<V>)
       return Add<V>(name, index, detail::MakeGetter<T, V>(get, index), detail::MakeSetter<T, V>(set, index),
-                    field);
+                    field, readField);
     else
       return TPropBuilder<T, V>(FInfo, 0);
   }
   template <class V>
   TPropBuilder<T, V> Add(const char* name, int32_t index, std::function<V(const T&)> g,
-                         std::function<void(T&, const V&)> s, V T::*field = nullptr) {
+                         std::function<void(T&, const V&)> s, V T::*field = nullptr,
+                         V T::*readField = nullptr) {
     static_assert(!std::is_same_v<V, void>);
     TPropInfo p;
     p.TypeGetter = &TypeInfo<V>;
-    p.Access = std::make_shared<detail::TPropAccess<T, V>>(std::move(g), std::move(s), field);
+    p.Access = std::make_shared<detail::TPropAccess<T, V>>(std::move(g), std::move(s), field, readField);
     p.Index = index;
     p.Name = name;
     FInfo.Props.push_back(std::move(p));

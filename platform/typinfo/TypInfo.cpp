@@ -248,6 +248,7 @@ void TPropAccessor::SetObject(TObject*, TObject*) const { WrongChannel(); }
 TMethod TPropAccessor::GetMethod(const TObject*) const { WrongChannel(); }
 void TPropAccessor::SetMethod(TObject*, const TMethod&) const { WrongChannel(); }
 TDirectField TPropAccessor::DirectField(TObject*) const { return {}; }
+const std::string* TPropAccessor::StrField(const TObject*) const { return nullptr; }
 
 // ---- Property lists ----
 

@@ -489,6 +489,67 @@ TEST(Serializer, RefusesObjectGraphsWithCycles) {
   EXPECT_THROW(Write(serializer, nullptr), EInvalidPointer);
 }
 
+// A string property whose getter writes into the stream the document goes to.
+class TIntruder : public TPersistent {
+  ZU_CLASS(TIntruder, TPersistent)
+ public:
+  int32_t FBefore = 1;
+  TStream* FStream = nullptr;
+  std::string Text() const {
+    FStream->WriteBuffer("!", 1);
+    return "x";
+  }
+};
+ZU_PUBLISHED(TIntruder, "XmlTests") {
+  p.property("Before", &TIntruder::FBefore);
+  p.property("Text", &TIntruder::Text, nullptr);
+}
+
+// A memory stream gets the document formed in its own bytes when it is written at its end, and
+// by Write otherwise: either way it holds what any other stream would; when the writing fails it
+// holds the whole elements before the failure, and nothing else may write into it meanwhile.
+TEST(Serializer, WritesIntoAMemoryStreamAsIntoAnyOther) {
+  TzuXMLSerializer serializer(nullptr);
+  TRich rich;
+  for (int i = 0; i < 3000; ++i) AddItem(rich.Items(), i, "item");
+  TStringStream reference;
+  serializer.Serialize(&rich, reference);
+  const std::string document = reference.DataString();
+  ASSERT_GT(document.size(), 200000u);
+
+  const auto contents = [](TMemoryStream& Stream) {
+    return std::string(Stream.Memory(), static_cast<size_t>(Stream.Size()));
+  };
+  for (int64_t at : {6, 1, 9}) {  // at the end, inside, past the end
+    SCOPED_TRACE(at);
+    TMemoryStream stream;
+    stream.WriteBuffer("prefix", 6);
+    stream.SetPosition(at);
+    serializer.Serialize(&rich, stream);
+    const std::string before = at <= 6 ? std::string("prefix").substr(0, static_cast<size_t>(at))
+                                       : std::string("prefix\0\0\0", 9);
+    EXPECT_EQ(contents(stream), before + document);
+    EXPECT_EQ(stream.Position(), stream.Size());
+    EXPECT_FALSE(stream.Writing());
+  }
+
+  // A failure keeps the whole elements before it.
+  rich.FLink = &rich;
+  TMemoryStream partial;
+  EXPECT_THROW(serializer.Serialize(&rich, partial), EXMLCyclicReferenceException);
+  EXPECT_EQ(contents(partial), document.substr(0, document.find("\t<Count>") - 2));
+  EXPECT_FALSE(partial.Writing());
+
+  // A getter that writes into the same stream is refused rather than mixed into the document.
+  serializer.SetGenerateFormattedXML(false);
+  TIntruder intruder;
+  TMemoryStream target;
+  intruder.FStream = &target;
+  EXPECT_THROW(serializer.Serialize(&intruder, target), EStreamError);
+  EXPECT_EQ(contents(target), "<TIntruder><Before>1</Before>");
+  EXPECT_FALSE(target.Writing());
+}
+
 TEST(Serializer, ErrorsOfGettersReachTheCaller) {
   TRich rich;
   rich.FVar = Variant::Null();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "platform/classes/Classes.h"
@@ -222,6 +223,42 @@ TEST(Streams, MemoryFileAndStringStreams) {
   s.Seek(0, soEnd);
   s.WriteBuffer("de", 2);
   EXPECT_EQ(s.DataString(), "abcde");
+}
+
+// Bytes formed in a memory stream's own room become its content as Write would have made them,
+// and nothing may move them while the room is open or while the bytes are held.
+TEST(Streams, MemoryStreamsWrittenInPlaceAndHeld) {
+  TMemoryStream mem;
+  mem.WriteBuffer("ab", 2);
+  mem.SetPosition(4);  // past the end: the gap reads as zero bytes, as after Write
+  char* room = mem.BeginWrite(3);
+  EXPECT_TRUE(mem.Writing());
+  std::memcpy(room, "xyz", 3);
+  EXPECT_EQ(mem.Size(), 2);  // nothing is taken before EndWrite
+  for (const auto& change : std::vector<std::function<void()>>{
+           [&] { mem.WriteBuffer("q", 1); }, [&] { mem.SetSize(1); }, [&] { mem.Clear(); },
+           [&] { mem.BeginWrite(1); }}) {
+    EXPECT_THROW(change(), EStreamError);
+  }
+  room = mem.WidenWrite(1 << 20);  // may move, keeping what was formed
+  EXPECT_EQ(std::string(room, 3), "xyz");
+  mem.EndWrite(3);
+  EXPECT_FALSE(mem.Writing());
+  EXPECT_EQ(std::string(mem.Memory(), static_cast<size_t>(mem.Size())), std::string("ab\0\0xyz", 7));
+  EXPECT_EQ(mem.Position(), 7);
+  EXPECT_THROW(mem.EndWrite(0), EStreamError);
+
+  {
+    TMemoryStream::THold hold(mem);
+    mem.SetPosition(0);
+    mem.WriteBuffer("AB", 2);  // within the bytes held: allowed, nothing moves
+    EXPECT_THROW(mem.SetSize(mem.Capacity() + 1), EStreamError);
+    EXPECT_THROW(mem.Clear(), EStreamError);
+    EXPECT_EQ(std::string(mem.Memory(), 2), "AB");
+  }
+  mem.SetSize(mem.Capacity() + 1);
+  mem.Clear();
+  EXPECT_EQ(mem.Size(), 0);
 }
 
 TEST(ClassRegistry, FindByNameAndErrors) {
