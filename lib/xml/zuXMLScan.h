@@ -81,13 +81,13 @@ inline W Load(const char* At) {
   return word;
 }
 
-// Bytes of a word compared a word at a time: the high bit of each byte of Word that equals C. A
-// flag may be set wrongly only in a byte after one set rightly, so the first flag is exact.
+// Bytes of a word compared a word at a time: the high bit of each byte of Word that equals C, and
+// of no other byte (no carry crosses from byte to byte, whatever the byte order).
 template <class W>
 constexpr W ByteFlags(W Word, char C) {
-  constexpr W ones = static_cast<W>(~W{0}) / 0xFF, highs = ones * 0x80;
-  const W x = Word ^ (ones * static_cast<unsigned char>(C));
-  return (x - ones) & ~x & highs;
+  constexpr W lows = static_cast<W>(static_cast<W>(~W{0}) / 0xFF * 0x7F);
+  const W x = Word ^ static_cast<W>(static_cast<W>(~W{0}) / 0xFF * static_cast<unsigned char>(C));
+  return static_cast<W>(~(((x & lows) + lows) | x | lows));
 }
 // The place of the first flagged byte in a word of flags, not 0.
 template <class W>
@@ -109,9 +109,13 @@ inline const char* FindShort(const char* From, size_t Count, F Flags) {
   };
   if (Count >= 8) return pair(uint64_t{});
   if (Count >= 4) return pair(uint32_t{});
-  for (size_t i = 0; i < Count; ++i)
-    if (Flags(uint32_t{static_cast<unsigned char>(From[i])}) & 0x80) return From + i;
-  return nullptr;
+  if (Count == 0) return nullptr;
+  // One to three bytes: the first, the middle and the last, which are all of them in order, as the
+  // low three bytes of a number.
+  const size_t places[3] = {0, Count / 2, Count - 1};
+  const auto byte = [&](size_t i) { return uint32_t{static_cast<unsigned char>(From[places[i]])}; };
+  const uint32_t flags = Flags(byte(0) | byte(1) << 8 | byte(2) << 16) & 0x808080u;
+  return flags ? From + places[std::countr_zero(flags) / 8] : nullptr;
 }
 
 // The first "<", ">" or "&" among the Count bytes at From, or null; reads only those bytes.
