@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <unordered_set>
 
 #include "platform/classes/ClassRegistry.h"
 #include "platform/classes/Filer.h"
@@ -416,13 +417,18 @@ void TReader::BeginLoading(TComponent* Component) {
   if (std::find(FLoaded.begin(), FLoaded.end(), Component) == FLoaded.end()) FLoaded.push_back(Component);
 }
 
-// Destroys a component this reader created, and forgets it and what it owned.
+// Destroys a component this reader created, and forgets every loaded component that went with it:
+// what it owned, and also, for a control, its child controls, which may be owned elsewhere (a
+// component read earlier that the failed one became the parent of). What remains loaded is what
+// the root still owns, directly or through owners it owns.
 void TReader::Discard(TComponent* Component) {
-  std::vector<TComponent*> gone{Component};
-  for (size_t i = 0; i < gone.size(); ++i)
-    for (int k = 0; k < gone[i]->ComponentCount(); ++k) gone.push_back(gone[i]->Components(k));
-  std::erase_if(FLoaded, [&](TComponent* c) { return std::find(gone.begin(), gone.end(), c) != gone.end(); });
   delete Component;
+  std::unordered_set<const TComponent*> alive{FRoot};
+  std::vector<const TComponent*> owners{FRoot};
+  for (size_t i = 0; i < owners.size(); ++i)
+    for (int k = 0; k < owners[i]->ComponentCount(); ++k)
+      if (alive.insert(owners[i]->Components(k)).second) owners.push_back(owners[i]->Components(k));
+  std::erase_if(FLoaded, [&](TComponent* c) { return !alive.contains(c); });
 }
 
 const TClassInfo* TReader::FindComponentClass(const std::string& ClassName) const {

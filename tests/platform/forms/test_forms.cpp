@@ -240,6 +240,34 @@ TEST(FormProperties, AFormListsNameTagAndBoundsFirstWithItsOwnSizeSpecifiers) {
 }
 
 // Typing into the edit box: each case starts from "Edit1" all selected (as the form shows it).
+// A control read earlier, named again inside a new control whose reading then fails, is destroyed
+// with the new control, its parent: the reader forgets it with the rest, and the form is left
+// whole (the sanitizers see that nothing destroyed is touched).
+TEST_F(FormsTest, AFailedReadForgetsControlsDestroyedWithTheControlItCreated) {
+  RegisterFormsClasses();
+  TForm* form = MakeForm();
+  Label->SetName("Kept");
+  Edit->SetName("Other");
+  TStringStream text(
+      "object Form: TForm\n"
+      "  object Box: TEdit\n"
+      "    object Kept: TLabel\n"
+      "      Left = 3\n"
+      "    end\n"
+      "    object Bad: TNoSuchClass\n"
+      "    end\n"
+      "  end\n"
+      "end\n");
+  TStringStream binary;
+  ObjectTextToBinary(text, binary);
+  binary.SetPosition(0);
+  EXPECT_THROW(ReadComponent(binary, form), EClassNotFound);
+  ASSERT_EQ(form->ComponentCount(), 1);
+  EXPECT_EQ(form->Components(0), Edit);
+  EXPECT_FALSE(Edit->ComponentState().Contains(csLoading));
+  EXPECT_FALSE(form->ComponentState().Contains(csLoading));
+}
+
 TEST_F(FormsTest, TheEditBoxEditsTextWithCaretSelectionAndTheClassicKeys) {
   using namespace win;
   struct Step {
