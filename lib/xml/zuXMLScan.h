@@ -1,6 +1,8 @@
 // The byte searches of the XML reader, sixteen bytes at a time (long tag searches thirty-two where
-// the processor has them). Every search may read up to kScanPadding bytes past its End: the reader's
-// buffer carries that many bytes after the document, and results past End are never returned.
+// the processor has them). Every search with an End may read up to kScanPadding bytes past it: the
+// reader's buffer (its own copy, or a memory stream's room) has that many bytes after the document,
+// whatever they hold, and results past End are never returned. The searches of a Count of bytes,
+// which the writer also uses on value texts, read only those bytes.
 #pragma once
 
 #include <algorithm>

@@ -106,9 +106,11 @@ char* TMemoryStream::WidenWrite(int64_t Count) {
 void TMemoryStream::EndWrite(int64_t Written) {
   if (!Writing()) throw EStreamError("Memory stream is not being written in place");
   const int64_t end = FWriteAt + std::clamp<int64_t>(Written, 0, Capacity() - FWriteAt);
-  FWriteAt = -1;
-  FSize = std::max(FSize, end);
+  // Nothing taken changes nothing, as a Write of no bytes: a room opened past the end does not
+  // lengthen the stream.
+  if (end > FWriteAt) FSize = std::max(FSize, end);
   FPosition = end;
+  FWriteAt = -1;
 }
 
 void TMemoryStream::Grow(int64_t needed) {

@@ -663,11 +663,9 @@ void FillWithHostileTail(TMemoryStream& Stream, const std::string& Text) {
   std::string tail;
   while (tail.size() < 512) tail += "</TRich></Int></Font>>>//<<";
   tail[7] = '\0';
-  Stream.WriteBuffer(tail.data(), static_cast<int32_t>(tail.size()));
-  Stream.SetPosition(0);
-  Stream.WriteBuffer(tail.data(), static_cast<int32_t>(tail.size()));
-  Stream.SetSize(0);
   Stream.WriteBuffer(Text.data(), static_cast<int32_t>(Text.size()));
+  Stream.WriteBuffer(tail.data(), static_cast<int32_t>(tail.size()));
+  Stream.SetSize(static_cast<int64_t>(Text.size()));
   Stream.SetPosition(0);
 }
 

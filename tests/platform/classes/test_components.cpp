@@ -247,6 +247,10 @@ TEST(Streams, MemoryStreamsWrittenInPlaceAndHeld) {
   EXPECT_EQ(std::string(mem.Memory(), static_cast<size_t>(mem.Size())), std::string("ab\0\0xyz", 7));
   EXPECT_EQ(mem.Position(), 7);
   EXPECT_THROW(mem.EndWrite(0), EStreamError);
+  mem.SetPosition(20);  // a room past the end that takes nothing leaves the stream as it was
+  mem.BeginWrite(8);
+  mem.EndWrite(0);
+  EXPECT_EQ(mem.Size(), 7);
 
   {
     TMemoryStream::THold hold(mem);
