@@ -4,8 +4,10 @@
 // sets every value through it: no type dispatch, accessor or temporary text per value.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,6 +20,71 @@
 #include "platform/typinfo/TypInfo.h"
 
 namespace zu::xmlread {
+
+// A value's text is followed by this many bytes that may be read: the document's own, or the
+// padding of a text made from it.
+constexpr size_t kValuePadding = 16;
+
+// The identifiers of an enumeration (or of a set's members), found by their length and first eight
+// bytes as one number; of equal identifiers the first, as ExactNameIndex finds it. The texts looked
+// up are followed by kValuePadding bytes that may be read.
+class TNameTable {
+ public:
+  TNameTable() = default;
+  explicit TNameTable(std::span<const std::string> Names) {
+    for (size_t i = 0; i < Names.size(); ++i) {
+      const std::string& name = Names[i];
+      if (name.empty() || IndexOf(name) >= 0) continue;
+      char head[8] = {};
+      std::memcpy(head, name.data(), std::min<size_t>(name.size(), 8));
+      FEntries.push_back({xmlscan::Load<uint64_t>(head), name.size(), static_cast<int32_t>(i), name.data()});
+    }
+  }
+  // The index of the identifier Text; -1 when it is none.
+  int32_t Find(std::string_view Text) const {
+    const size_t n = Text.size();
+    if (n == 0) return -1;
+    const uint64_t head = xmlscan::Head(Text.data(), std::min<size_t>(n, 8));
+    for (const TEntry& e : FEntries)
+      if (e.Head == head && e.Length == n && (n <= 8 || xmlscan::SameBytes(Text.data() + 8, e.Name + 8, n - 8)))
+        return e.Index;
+    return -1;
+  }
+  // The set of the identifiers that Text joins by commas, bit n for index n; false, with Mask
+  // untouched, when one is none. As the framework's plain set text: no brackets, no blanks, and
+  // nothing after a comma that ends the text.
+  bool FindSet(std::string_view Text, uint32_t& Mask) const {
+    if (!Text.empty() && Text[0] == '[') return false;
+    uint32_t mask = 0;
+    const char* p = Text.data();
+    const char* const end = p + Text.size();
+    while (p < end) {
+      const char* const comma = xmlscan::FindChar(p, end, ',');
+      const size_t n = static_cast<size_t>((comma ? comma : end) - p);
+      const int32_t v = Find({p, n});
+      if (v < 0) return false;
+      if (v <= 31) mask |= 1u << v;
+      p += n + 1;
+    }
+    Mask = mask;
+    return true;
+  }
+
+ private:
+  // The look-up while building, over texts without padding.
+  int32_t IndexOf(const std::string& Name) const {
+    for (const TEntry& e : FEntries)
+      if (e.Length == Name.size() && std::memcmp(e.Name, Name.data(), Name.size()) == 0) return e.Index;
+    return -1;
+  }
+  struct TEntry {
+    uint64_t Head;
+    size_t Length;
+    int32_t Index;
+    const char* Name;  // in the type information, which lives as long as the program
+  };
+  std::vector<TEntry> FEntries;
+};
 
 // How the value of a property's element is set.
 enum class TWay : uint8_t {
@@ -44,7 +111,7 @@ struct TPlanProp {
   ptrdiff_t Offset = 0;
   TDirectField Field;
   int64_t Min = 0, Max = 0;            // integers: the type's range
-  std::span<const std::string> Names;  // enumerations: their identifiers; sets: their members'
+  TNameTable Names;  // enumerations: their identifiers; sets: their members'
 
   void* FieldOf(TObject* Object) const { return reinterpret_cast<char*>(Object) + Offset; }
 };
@@ -151,9 +218,9 @@ inline TPlanProp MakePlanProp(TObject* Object, PPropInfo p) {
     e.Min = e.Type->MinBound();
     e.Max = e.Type->MaxBound();
   } else if (e.Way == TWay::Enumeration) {
-    e.Names = ExactEnumNames(e.Type);
+    e.Names = TNameTable(ExactEnumNames(e.Type));
   } else if (e.Way == TWay::Set && e.Type->CompType) {
-    e.Names = ExactEnumNames(e.Type->CompType);
+    e.Names = TNameTable(ExactEnumNames(e.Type->CompType));
   }
   return e;
 }

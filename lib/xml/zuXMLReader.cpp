@@ -63,12 +63,14 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
 // the type's range) and floats (only with the point as separator) from plain decimal numbers,
 // enumerations from an identifier and sets from identifiers joined by commas, written exactly as
 // declared, and strings of a plain field from the text itself. False, with nothing set, for other
-// kinds and texts.
+// kinds and texts. Text is followed by xmlread::kValuePadding bytes that may be read.
 [[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, const xmlread::TPlanProp& Prop,
                                                  std::string_view Text) {
   using xmlread::TWay;
   const auto setOrd = [&](int32_t Value) __attribute__((always_inline)) {
-    if (Prop.Field.SetOrd)
+    if (Prop.Field.OrdBytes)
+      StoreOrd(Prop.FieldOf(Object), Prop.Field.OrdBytes, Value);
+    else if (Prop.Field.SetOrd)
       Prop.Field.SetOrd(Prop.FieldOf(Object), Value);
     else
       SetOrdProp(Object, Prop.Prop, Value);
@@ -90,20 +92,20 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
       return true;
     }
     case TWay::Enumeration: {
-      const int32_t v = ExactNameIndex(Prop.Names, Text);
+      const int32_t v = Prop.Names.Find(Text);
       if (v < 0) return false;
       setOrd(v);
       return true;
     }
     case TWay::Set: {
       uint32_t mask;
-      if (!Prop.Type->CompType || !TryPlainStringToSet(Prop.Names, Text, mask)) return false;
+      if (!Prop.Type->CompType || !Prop.Names.FindSet(Text, mask)) return false;
       setOrd(static_cast<int32_t>(mask));
       return true;
     }
     case TWay::String:
-      if (!Prop.Field.SetStr) return false;
-      Prop.Field.SetStr(Prop.FieldOf(Object), Text);
+      if (!Prop.Field.String) return false;
+      static_cast<std::string*>(Prop.FieldOf(Object))->assign(Text);
       return true;
     default:
       return false;
@@ -622,7 +624,12 @@ void TzuXMLSerializer::SetValueFromText(TObject* Object, const xmlread::TPlanPro
     else
       std::replace(text.begin(), text.end(), ',', separator);
   }
-  if (SetPlainValue(Object, Prop, text)) return;
+  // Padded for the plain way's reading past the text's end.
+  const size_t length = text.size();
+  text.append(xmlread::kValuePadding, '\0');
+  const bool plain = SetPlainValue(Object, Prop, std::string_view(text).substr(0, length));
+  text.resize(length);
+  if (plain) return;
   if (Type->Kind == tkSet) {
     text.insert(text.begin(), '[');
     text += ']';

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -130,6 +131,22 @@ inline const char* FindReserved(const char* From, size_t Count) {
   return FindShort(From + i, Count - i, [](auto W) {
     return ByteFlags(W, '<') | ByteFlags(W, '>') | ByteFlags(W, '&');
   });
+}
+
+// The first Count bytes (at most 8) of the eight at From as one number, the others zero: a
+// different number for every byte string of that length, whatever the byte order.
+inline uint64_t Head(const char* From, size_t Count) {
+  static constexpr uint64_t kMasks[9] = {
+      0,
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF}),
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF, 0xFF}),
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF, 0xFF, 0xFF}),
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF, 0xFF, 0xFF, 0xFF}),
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+      std::bit_cast<uint64_t>(std::array<unsigned char, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+      ~uint64_t{0}};
+  return Load<uint64_t>(From) & kMasks[Count];
 }
 
 // Whether a zero byte is among the Count bytes at From; reads only those bytes.

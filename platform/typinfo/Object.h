@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
@@ -40,8 +41,24 @@ struct TDirectField {
   void* Address = nullptr;
   void (*SetOrd)(void* Field, int32_t Value) = nullptr;
   void (*SetFloat)(void* Field, double Value) = nullptr;
-  void (*SetStr)(void* Field, std::string_view Value) = nullptr;
+  // Where the field is a number of 1, 2 or 4 bytes (an integer, a character, an enumeration, a set)
+  // that SetOrd gives the value's low bytes, reduced as an unsigned number of that size: the size,
+  // so that a caller may store it itself. 0 otherwise.
+  uint8_t OrdBytes = 0;
+  // Whether the field is a std::string that the setter assigns.
+  bool String = false;
 };
+
+// Stores an ordinal in a field of Bytes (1, 2 or 4) bytes as TDirectField::SetOrd would.
+inline void StoreOrd(void* Field, uint8_t Bytes, int32_t Value) {
+  const auto store = [&](auto Number) { std::memcpy(Field, &Number, sizeof Number); };
+  if (Bytes == 1)
+    store(static_cast<uint8_t>(Value));
+  else if (Bytes == 2)
+    store(static_cast<uint16_t>(Value));
+  else
+    store(static_cast<uint32_t>(Value));
+}
 
 // Reads and writes one property of an object. Each channel serves the kinds named beside it; a
 // channel that does not fit the property's kind raises EPropertyConvertError.

@@ -184,6 +184,17 @@ V FromOrd(int32_t o) {
     return static_cast<V>(o);
 }
 
+// Whether FromOrd gives a V whose bytes are the ordinal's low bytes as an unsigned number of
+// sizeof(V) bytes: integers other than bool (converted modulo their size), enumerations and sets.
+template <class V>
+constexpr bool HasOrdBytes() {
+  constexpr bool number = (std::is_integral_v<V> && !std::is_same_v<V, bool>) || std::is_enum_v<V>;
+  if constexpr (IsTSet<V>::value)
+    return sizeof(V) == sizeof(typename V::Storage) && std::is_trivially_copyable_v<V>;
+  else
+    return number && (sizeof(V) == 1 || sizeof(V) == 2 || sizeof(V) == 4);
+}
+
 template <class V, class... A>
 V BindPublished(const TMethod& m, std::function<void(A...)>*) {
   const auto* inv = std::any_cast<std::function<void(TObject*, A...)>>(&m.Method->Invoker);
@@ -233,12 +244,14 @@ class TPropAccess final : public TPropAccessor {
     TDirectField f;
     if (!FField || !FSet) return f;
     f.Address = &(static_cast<T*>(o)->*FField);
-    if constexpr (ChannelOf<V>() == Channel::Ord)
+    if constexpr (ChannelOf<V>() == Channel::Ord) {
       f.SetOrd = [](void* a, int32_t v) { *static_cast<V*>(a) = FromOrd<V>(v); };
-    else if constexpr (ChannelOf<V>() == Channel::Float)
+      if constexpr (HasOrdBytes<V>()) f.OrdBytes = static_cast<uint8_t>(sizeof(V));
+    } else if constexpr (ChannelOf<V>() == Channel::Float) {
       f.SetFloat = [](void* a, double v) { *static_cast<V*>(a) = static_cast<V>(v); };
-    else if constexpr (std::is_same_v<V, std::string>)
-      f.SetStr = [](void* a, std::string_view v) { static_cast<std::string*>(a)->assign(v); };
+    } else if constexpr (std::is_same_v<V, std::string>) {
+      f.String = true;
+    }
     return f;
   }
 

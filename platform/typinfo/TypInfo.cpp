@@ -408,33 +408,6 @@ uint32_t StringToSet(const TTypeInfo* setType, std::string_view text) {
   return mask;
 }
 
-bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask) {
-  return setType->CompType && TryPlainStringToSet(ExactEnumNames(setType->CompType), text, mask);
-}
-
-bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask) {
-  // Identifiers hold no comma, blank or bracket: a member matches where its identifier is followed by
-  // a comma or the text's end, which is where the text's own member ends, and the first match wins,
-  // as ExactNameIndex gives the first.
-  if (!text.empty() && text[0] == '[') return false;
-  uint32_t result = 0;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    const size_t rest = static_cast<size_t>(end - p);
-    size_t v = 0;
-    for (; v < members.size(); ++v) {
-      const size_t n = members[v].size();
-      if (n != 0 && n <= rest && (n == rest || p[n] == ',') && SameIdentifier(p, members[v].data(), n)) break;
-    }
-    if (v == members.size()) return false;
-    if (v <= 31) result |= 1u << v;
-    p += members[v].size() + 1;
-  }
-  mask = result;
-  return true;
-}
-
 // ---- Values as text ----
 
 std::string GetPropText(const TObject* obj, PPropInfo p) {

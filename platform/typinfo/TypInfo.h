@@ -74,10 +74,5 @@ int32_t ExactNameIndex(std::span<const std::string> names, std::string_view name
 std::string SetToString(const TTypeInfo* setType, uint32_t mask, bool brackets = false);
 // Parses "[a, b]" or "a,b" into a mask; an unknown member raises EPropertyConvertError.
 uint32_t StringToSet(const TTypeInfo* setType, std::string_view text);
-// Reads the plain form of a set, identifiers written exactly as declared and joined by commas,
-// without brackets or blanks, into the mask StringToSet gives; false for any other text.
-bool TryPlainStringToSet(const TTypeInfo* setType, std::string_view text, uint32_t& mask);
-// The same for a set whose members' identifiers (ExactEnumNames of the member type) are given.
-bool TryPlainStringToSet(std::span<const std::string> members, std::string_view text, uint32_t& mask);
 
 }  // namespace zu

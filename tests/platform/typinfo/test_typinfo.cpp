@@ -330,34 +330,6 @@ TEST(EnumNames, NameToValueAndBack) {
   EXPECT_EQ(GetExactEnumValue(TypeInfo<LongBool>(), "True"), -1);
 }
 
-// The plain set form reads only texts that StringToSet reads the same way, and those to the same mask.
-TEST(EnumNames, PlainSetFormAgreesWithTheGeneralOne) {
-  const TTypeInfo* styles = TypeInfo<TFontStyles>();
-  const struct {
-    const char* text;
-    bool plain;
-  } cases[] = {{"", true},
-               {"fsBold", true},
-               {"fsUnderline,fsBold", true},
-               {"fsBold,", true},
-               {"fsbold", false},
-               {"fsBold, fsItalic", false},
-               {"[fsBold]", false},
-               {"fsBold]", false},
-               {",fsBold", false},
-               {"fsBold,,fsItalic", false},
-               {"fsNone", false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    uint32_t mask = 99;
-    ASSERT_EQ(TryPlainStringToSet(styles, c.text, mask), c.plain);
-    if (c.plain)
-      EXPECT_EQ(mask, StringToSet(styles, std::string("[") + c.text + "]"));
-    else
-      EXPECT_EQ(mask, 99u);
-  }
-}
-
 TEST(Objects, ObjectsMethodsAndVirtualConstruction) {
   TAllKinds o;
   TStringList list;
