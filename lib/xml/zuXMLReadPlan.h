@@ -94,6 +94,7 @@ enum class TWay : uint8_t {
   Set,          // identifiers written exactly as declared, joined by commas
   String,       // the text itself
   Text,         // the other value kinds, through the framework's set-from-text
+  Kept,         // a value of a property without a setter: read past, the value kept
   Element,      // objects, collections, string lists and the kinds without a value text
 };
 
@@ -106,7 +107,8 @@ struct TPlanProp {
   // mask for longer tags.
   xmlscan::TShortTag Open, Close;
   TWay Way = TWay::Element;
-  bool Writable = false;
+  // A value whose closing tag is short: the reader looks for it right behind the value's text.
+  bool Quick = false;
   // Where the field lies from the object's address; used only where Field has the store needed.
   ptrdiff_t Offset = 0;
   TDirectField Field;
@@ -209,11 +211,13 @@ inline TPlanProp MakePlanProp(TObject* Object, PPropInfo p) {
   }
   e.Close = xmlscan::TShortTag("</" + p->Name + ">");
   e.Way = WayOf(e.Type->Kind);
-  e.Writable = p->HasSetter();
-  if (e.Writable) {
+  if (!p->HasSetter()) {
+    if (e.Way != TWay::Element) e.Way = TWay::Kept;
+  } else {
     e.Field = p->Access->DirectField(Object);
     if (e.Field.Address) e.Offset = static_cast<char*>(e.Field.Address) - reinterpret_cast<char*>(Object);
   }
+  e.Quick = e.Way != TWay::Element && e.Close.Mask != 0;
   if (e.Way == TWay::Integer) {
     e.Min = e.Type->MinBound();
     e.Max = e.Type->MaxBound();

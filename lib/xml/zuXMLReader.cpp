@@ -62,10 +62,11 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
 // Sets a property from a plain text as the framework's set-from-text would: integers (clamped to
 // the type's range) and floats (only with the point as separator) from plain decimal numbers,
 // enumerations from an identifier and sets from identifiers joined by commas, written exactly as
-// declared, and strings of a plain field from the text itself. False, with nothing set, for other
-// kinds and texts. Text is followed by xmlread::kValuePadding bytes that may be read.
+// declared, and strings of a plain field from the text itself, unless Escaped and it holds an "&".
+// A value of a property without a setter is kept, as set. False, with nothing set, for other kinds
+// and texts. Text is followed by xmlread::kValuePadding bytes that may be read.
 [[gnu::always_inline]] inline bool SetPlainValue(TObject* Object, const xmlread::TPlanProp& Prop,
-                                                 std::string_view Text) {
+                                                 std::string_view Text, bool Escaped) {
   using xmlread::TWay;
   const auto setOrd = [&](int32_t Value) __attribute__((always_inline)) {
     if (Prop.Field.OrdBytes)
@@ -104,8 +105,10 @@ std::string_view WithoutTrailingBreak(std::string_view Text) {
       return true;
     }
     case TWay::String:
-      if (!Prop.Field.String) return false;
+      if (!Prop.Field.String || (Escaped && FindChar(Text.data(), Text.data() + Text.size(), '&'))) return false;
       static_cast<std::string*>(Prop.FieldOf(Object))->assign(Text);
+      return true;
+    case TWay::Kept:
       return true;
     default:
       return false;
@@ -123,7 +126,7 @@ std::string_view RawValue(const char* Start, const char* End) {
 namespace {
 
 // Whether "<Name>" opens at At, within the document ending at DocEnd.
-bool OpensAt(const char* At, std::string_view Name, const char* DocEnd) {
+inline bool OpensAt(const char* At, std::string_view Name, const char* DocEnd) {
   const size_t length = Name.size() + 2;
   return static_cast<size_t>(DocEnd - At) >= length && At[0] == '<' && At[length - 1] == '>' &&
          SameBytes(At + 1, Name.data(), Name.size());
@@ -358,15 +361,10 @@ void TzuXMLSerializer::RaiseNotClosed(const char* Open) {
 [[gnu::always_inline]] inline void TzuXMLSerializer::SetPlannedValue(TObject* Object,
                                                                      const xmlread::TPlanProp& Prop,
                                                                      std::string_view Raw) {
-  if (!Prop.Writable) return;  // a read-only property keeps its value
   // Without entities to replace, the document's bytes are the value's text. Only a string is set
   // from a plain text that holds an "&": numbers and identifiers never hold one, so a value with an
   // entity fails their plain way and takes the way through the text anyway.
-  if ((!FReplaceReservedSymbols || Prop.Way != xmlread::TWay::String ||
-       !FindChar(Raw.data(), Raw.data() + Raw.size(), '&')) &&
-      SetPlainValue(Object, Prop, Raw))
-    return;
-  SetValueFromText(Object, Prop, Raw);
+  if (!SetPlainValue(Object, Prop, Raw, FReplaceReservedSymbols)) SetValueFromText(Object, Prop, Raw);
 }
 
 const char* TzuXMLSerializer::ReadElement(TObject* Object, const char* Open, const char* Body,
@@ -389,7 +387,7 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const char* Open, con
     }
     // Documents follow the list's order: the next property's opening tag is compared first.
     const xmlread::TPlanProp* prop = plan.Expected(hint, tagStart, docEnd);
-    if (prop && prop->Way != xmlread::TWay::Element && prop->Close.Mask) {
+    if (prop && prop->Quick) {
       // Mostly a value of that property, closed right behind its text.
       const char* const value = tagStart + prop->OpenTag.size();
       const char* const stop = FindEither(value, docEnd, '<', '\0');
@@ -512,17 +510,17 @@ const char* TzuXMLSerializer::ReadItems(TCollection* Collection, const char* Ope
     // Every collection read ends by an item added for a search that finds no further element.
     TCollectionItem* const item = Collection->Add();
     const std::string_view itemName = item->ClassName();
-    const char* at = cursor;
+    const char* at = cursor < docEnd && *cursor == '<' ? cursor : FindChar(cursor, docEnd, '<');
     // Other elements among the items (the collection's own properties) are passed over.
-    while ((at = FindChar(at, docEnd, '<')) && !OpensAt(at, itemName, docEnd)) {
+    bool opens = false;
+    while (at && !(opens = OpensAt(at, itemName, docEnd))) {
       if (IsClosingTag(at, docEnd, name)) break;
       const std::string_view other = TagNameAt(at, docEnd);
       const char* const end = SkipElement(other, other.data() + other.size() + 1, docEnd);
-      at = end ? end + other.size() + 3 : nullptr;
-      if (!at) break;
+      at = end ? FindChar(end + other.size() + 3, docEnd, '<') : nullptr;
     }
     const char* end = nullptr;
-    if (at && OpensAt(at, itemName, docEnd)) end = ReadItem(item, at, at + itemName.size() + 2, Depth);
+    if (opens) end = ReadItem(item, at, at + itemName.size() + 2, Depth);
     if (!end) {
       delete item;
       // Past a failed item, the collection's element ends at its closing tag.
@@ -627,7 +625,7 @@ void TzuXMLSerializer::SetValueFromText(TObject* Object, const xmlread::TPlanPro
   // Padded for the plain way's reading past the text's end.
   const size_t length = text.size();
   text.append(xmlread::kValuePadding, '\0');
-  const bool plain = SetPlainValue(Object, Prop, std::string_view(text).substr(0, length));
+  const bool plain = SetPlainValue(Object, Prop, std::string_view(text).substr(0, length), false);
   text.resize(length);
   if (plain) return;
   if (Type->Kind == tkSet) {

@@ -47,8 +47,12 @@ TCollectionItem* TCollection::Items(int Index) const {
 }
 
 TCollectionItem* TCollection::Add() {
-  if (!FItemClass || !FItemClass->InheritsFrom(TCollectionItem::StaticClass()) || !FItemClass->Create)
-    throw EInvalidOperation("Collection has no item class it can create");
+  // The item class is fixed; what it is, once found, holds for every item.
+  if (!FCreatable) {
+    if (!FItemClass || !FItemClass->InheritsFrom(TCollectionItem::StaticClass()) || !FItemClass->Create)
+      throw EInvalidOperation("Collection has no item class it can create");
+    FCreatable = true;
+  }
   TObject* obj = FItemClass->Create(this);
   if (!obj) throw EInvalidOperation("Collection has no item class it can create");
   // The factory creates an instance of the item class, which derives from TCollectionItem.

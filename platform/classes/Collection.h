@@ -72,6 +72,7 @@ class TCollection : public TPersistent {
   void RemoveItem(TCollectionItem* Item);
 
   const TClassInfo* FItemClass;
+  bool FCreatable = false;  // FItemClass was found to be a collection item class with a factory
   std::vector<TCollectionItem*> FItems;
   int FUpdateCount = 0;
   int FNextID = 0;

@@ -665,9 +665,15 @@ void DescribeClassInto(TClassInfo& info) {
 
 template <class T>
 const TClassInfo* ClassInfoFor(const char* name, const char* unit) {
+  // The complete record, once there is one. Initialised as a constant, it is read without the guard
+  // that the slot's first use takes.
+  static constinit std::atomic<const TClassInfo*> complete{nullptr};
+  if (const TClassInfo* const info = complete.load(std::memory_order_acquire)) return info;
   static TClassInfoSlot slot;
-  if (slot.Built.load(std::memory_order_acquire)) return &slot.Info;
-  return BuildClassInfo(slot, {name, unit, &T::inherited::StaticClass, &DescribeClassInto<T>, &Construct<T>});
+  const TClassInfo* const info =
+      BuildClassInfo(slot, {name, unit, &T::inherited::StaticClass, &DescribeClassInto<T>, &Construct<T>});
+  if (slot.Built.load(std::memory_order_acquire)) complete.store(info, std::memory_order_release);
+  return info;
 }
 }  // namespace detail
 
