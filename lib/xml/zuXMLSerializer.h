@@ -87,7 +87,8 @@ class TzuXMLSerializer : public TComponent {
   // of the closing tag of the enclosing element, null for the root.
   void DeSerializeInternal(TObject* Object, std::string_view TagName, const char* ParentBlockEnd);
   // Sets PropInfo of Object from the child element whose value runs from ValueStart up to ValueEnd
-  // (the first byte of its closing tag), inside the element that ends at ParentBlockEnd.
+  // (the first byte of its closing tag), inside the element that ends at ParentBlockEnd; all in the
+  // document being read.
   void SetPropertyValue(TObject* Object, PPropInfo PropInfo, const char* ValueStart, const char* ValueEnd,
                         const char* ParentBlockEnd);
 

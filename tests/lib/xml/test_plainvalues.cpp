@@ -1,8 +1,8 @@
 // The reader's plain value parsers. Numbers against a byte-by-byte reading of the same rules, with
-// the general conversion giving the expected double; each text lies at the very end of its own heap
-// block, so that a parser reading past the text is seen by the address sanitizer. Identifiers and
-// sets against the framework's general conversion, with bytes behind the text that would change
-// the result if they were taken for part of it.
+// the general conversion giving the expected double; identifiers and sets against the framework's
+// general conversion. Each text is followed by the padding the reader guarantees behind a value,
+// holding bytes that would change the result if they were taken for part of it, and the padding
+// ends its heap block, so that a parser reading further is seen by the address sanitizer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,13 +55,14 @@ std::optional<double> PlainFloat(const std::string& Text) {
   return v;
 }
 
-// Text copied to the end of a block of exactly its size.
+// Text followed by digits and points up to the end of a block of exactly that size.
 struct Exact {
   std::unique_ptr<char[]> bytes;
   std::string_view view;
-  explicit Exact(const std::string& Text) : bytes(new char[Text.size() + 1]) {
-    std::copy(Text.begin(), Text.end(), bytes.get() + 1);
-    view = {bytes.get() + 1, Text.size()};
+  explicit Exact(const std::string& Text) : bytes(new char[Text.size() + zu::xmlread::kValuePadding]) {
+    std::copy(Text.begin(), Text.end(), bytes.get());
+    for (size_t i = 0; i < zu::xmlread::kValuePadding; ++i) bytes[Text.size() + i] = i % 5 == 2 ? '.' : '7';
+    view = {bytes.get(), Text.size()};
   }
 };
 
