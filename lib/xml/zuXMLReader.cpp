@@ -376,12 +376,13 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const char* Open, con
   const xmlread::TReadPlan& plan = FRead->Plans.For(Object);
   const char* const docEnd = DocumentEnd();
   size_t hint = 0;
-  const char* cursor = SkipBlanks(Body, docEnd);
+  // Past the element's opening tag and each child; the bytes up to the next tag are passed over.
+  const char* cursor = Body;
   for (;;) {
     const char* const tagStart = cursor < docEnd && *cursor == '<' ? cursor : FindChar(cursor, docEnd, '<');
     if (!tagStart) RaiseNotClosed(Open);
-    // The element ends at its own closing tag where a child could start.
-    if (tagStart == cursor && tagStart[1] == '/' && IsClosingTag(tagStart, docEnd, name)) {
+    // The element ends at its own closing tag where a child could start: behind blanks only.
+    if (tagStart[1] == '/' && SkipBlanks(cursor, docEnd) == tagStart && IsClosingTag(tagStart, docEnd, name)) {
       stack.pop_back();
       return tagStart;
     }
@@ -401,7 +402,7 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const char* Open, con
           stack.push_back(tagStart);
           throw;
         }
-        cursor = SkipBlanks(stop + closeLength, docEnd);
+        cursor = stop + closeLength;
         continue;
       }
     }
@@ -450,7 +451,7 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const char* Open, con
       }
       next = childEnd + child.size() + 3;
     }
-    cursor = SkipBlanks(next, docEnd);
+    cursor = next;
   }
 }
 
@@ -505,7 +506,7 @@ const char* TzuXMLSerializer::ReadItems(TCollection* Collection, const char* Ope
   const std::string_view name(Open + 1, static_cast<size_t>(Body - Open - 2));
   const size_t level = FRead->Open.size();
   FRead->Open.push_back(Open);
-  const char* cursor = SkipBlanks(Body, docEnd);
+  const char* cursor = Body;
   for (;;) {
     // Every collection read ends by an item added for a search that finds no further element.
     TCollectionItem* const item = Collection->Add();
@@ -529,7 +530,7 @@ const char* TzuXMLSerializer::ReadItems(TCollection* Collection, const char* Ope
       FRead->Open.resize(level);
       return close;
     }
-    cursor = SkipBlanks(end + itemName.size() + 3, docEnd);
+    cursor = end + itemName.size() + 3;
   }
 }
 
