@@ -121,21 +121,21 @@ struct TPlanProp {
 struct TReadPlan {
   const TClassInfo* Class = nullptr;
   xmlclass::TClassRole Role = xmlclass::TClassRole::Other;
+  // The properties, followed by an entry whose tag matches none (Expected past the last property).
   std::vector<TPlanProp> Props;
-  size_t Count = 0;  // of Props, kept as a number: the look-ups per element need no division
+  size_t Count = 0;  // of properties, kept as a number: the look-ups per element need no division
 
   // The entry of PropInfo, or null.
   const TPlanProp* Of(PPropInfo PropInfo) const {
-    for (const TPlanProp& p : Props)
-      if (p.Prop == PropInfo) return &p;
+    for (size_t i = 0; i < Count; ++i)
+      if (Props[i].Prop == PropInfo) return &Props[i];
     return nullptr;
   }
   // The property after the one found last (see Find), when its opening tag starts at Tag and ends
-  // before End: then the tag's first ">" is its last byte. Null otherwise.
+  // before End: then the tag's first ">" is its last byte. Null otherwise, and past the last
+  // property (Hint is Count).
   const TPlanProp* Expected(size_t& Hint, const char* Tag, const char* End) const {
-    const size_t count = Count;
-    if (count == 0) return nullptr;
-    const size_t i = Hint < count ? Hint : 0;
+    const size_t i = Hint;
     const TPlanProp& p = Props[i];
     if (p.Open.Mask) {
       // A short tag: one load, and the tag's bytes within the document.
@@ -238,6 +238,7 @@ inline std::unique_ptr<TReadPlan> MakeReadPlan(TObject* Object) {
   for (PPropInfo p : cls->PropList())
     if (p) plan->Props.push_back(MakePlanProp(Object, p));
   plan->Count = plan->Props.size();
+  plan->Props.emplace_back();  // no tag: an empty opening tag and a zero mask
   return plan;
 }
 

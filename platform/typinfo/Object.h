@@ -52,12 +52,12 @@ struct TDirectField {
 // Stores an ordinal in a field of Bytes (1, 2 or 4) bytes as TDirectField::SetOrd would.
 inline void StoreOrd(void* Field, uint8_t Bytes, int32_t Value) {
   const auto store = [&](auto Number) { std::memcpy(Field, &Number, sizeof Number); };
-  if (Bytes == 1)
-    store(static_cast<uint8_t>(Value));
-  else if (Bytes == 2)
-    store(static_cast<uint16_t>(Value));
-  else
+  if (Bytes == 4)
     store(static_cast<uint32_t>(Value));
+  else if (Bytes == 1)
+    store(static_cast<uint8_t>(Value));
+  else
+    store(static_cast<uint16_t>(Value));
 }
 
 // Reads and writes one property of an object. Each channel serves the kinds named beside it; a
