@@ -109,6 +109,44 @@ constexpr bool kWordDigits = std::endian::native == std::endian::little;
   return result.ec == std::errc() && result.ptr == end;
 }
 
+// Writes Value in decimal at At; the end of what was written. Bytes up to At + 10 may be written
+// whatever the number of digits: the caller's room must hold them.
+[[gnu::always_inline]] inline char* PutUnsigned(char* At, uint32_t Value) {
+  if constexpr (!detail::kWordDigits) {
+    return std::to_chars(At, At + 10, Value).ptr;
+  } else {
+    // Eight digits with "0"s before them, as a word whose lowest byte is the first digit: halves
+    // of four digits, each split into two pairs, each pair into two digits, every lane of a word at
+    // once (the products of a lane stay within it).
+    const auto eight = [](uint32_t V) {
+      uint64_t x = uint64_t{V / 10000} | uint64_t{V % 10000} << 32;
+      const uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007Fu;
+      x = hundreds | (x - hundreds * 100) << 16;
+      const uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Fu;
+      return tens | (x - tens * 10) << 8;
+    };
+    const auto store = [](char* To, uint64_t Word) { std::memcpy(To, &Word, 8); };
+    if (Value < 100000000) {
+      const uint64_t digits = eight(Value);
+      // The "0"s before the first digit are left out; zero keeps one.
+      const int zeros = digits ? std::countr_zero(digits) / 8 : 7;
+      store(At, (digits | 0x3030303030303030u) >> (8 * zeros));
+      return At + 8 - zeros;
+    }
+    const uint32_t high = Value / 100000000;  // 1 to 42
+    if (high >= 10) *At++ = static_cast<char>('0' + high / 10);
+    *At++ = static_cast<char>('0' + high % 10);
+    store(At, eight(Value % 100000000) | 0x3030303030303030u);
+    return At + 8;
+  }
+}
+
+// The same for a signed value.
+[[gnu::always_inline]] inline char* PutSigned(char* At, int32_t Value) {
+  if (Value < 0) *At++ = '-';
+  return PutUnsigned(At, Value < 0 ? 0u - static_cast<uint32_t>(Value) : static_cast<uint32_t>(Value));
+}
+
 // The framework's float text (FloatToStr): 15 significant digits in general format, at most
 // kFloatRoom bytes, written at At; the end of what was written.
 constexpr size_t kFloatRoom = 40;

@@ -23,10 +23,14 @@ using xmlclass::ClassRoleOf;
 using xmlclass::TClassRole;
 using xmlnumbers::kFloatRoom;
 using xmlnumbers::PutFloat;
+using xmlnumbers::PutSigned;
+using xmlnumbers::PutUnsigned;
 
 // Bytes that may be written past the end of a tag, a name or a line break: the room made for an
 // element's text includes them, so that short texts are copied as one block of fixed size.
 constexpr size_t kSlack = 32;
+// What is pending is handed to a stream that is not a memory stream in pieces of about this size.
+constexpr size_t kPieceSize = size_t{1} << 14;
 
 // A tag or a name, kept with kSlack bytes behind it so that it can be copied as one block.
 class TTag {
@@ -219,7 +223,15 @@ struct TzuXMLSerializer::TWriteState {
   // Marks what is pending as whole, and hands it to the stream once there is enough of it. Should
   // the stream fail, nothing counts as pending any more. Text formed in a memory stream's own bytes
   // stays pending until the end.
-  void Commit();
+  void Commit() {
+    Complete = Pending.size();
+    if (Complete < kPieceSize || Pending.InStream()) return;
+    HandPiece();
+  }
+  [[gnu::noinline]] void HandPiece() {
+    Complete = 0;
+    Hand();
+  }
   // Hands what is pending to the stream.
   void Hand() {
     if (Pending.InStream()) {
@@ -247,10 +259,6 @@ inline void TzuXMLSerializer::CheckNoZeroByte(std::string_view Text, const std::
   if (xmlscan::HasZeroByte(Text.data(), Text.size())) [[unlikely]]
     RaiseZeroByte(PropName);
 }
-
-namespace {
-constexpr size_t kPieceSize = size_t{1} << 14;
-}  // namespace
 
 void TzuXMLSerializer::WriteOutStream(std::string_view Text) {
   while (!Text.empty()) {
@@ -313,13 +321,6 @@ void TzuXMLSerializer::SerializeInternal(TObject* Object, int32_t Level) {
   FWrite->WriteProps(Object, FWrite->Plans.For(Object), Level);
 }
 
-void TzuXMLSerializer::TWriteState::Commit() {
-  Complete = Pending.size();
-  if (Complete < kPieceSize || Pending.InStream()) return;
-  Complete = 0;
-  Hand();
-}
-
 void TzuXMLSerializer::TWriteState::WriteProps(TObject* Object, const TWritePlan& Plan, int32_t Level) {
   for (const TWriteProp& p : Plan.Props) {
     if (p.StoredTest && !p.Prop->Stored.Test(Object)) continue;
@@ -377,16 +378,16 @@ void TzuXMLSerializer::TWriteState::WriteValue(TObject* Object, const TWriteProp
   bool reserved = false;  // the text may hold "<", ">" or "&"
   switch (Prop.Kind) {
     case TWriteKind::Signed:
-      at = std::to_chars(at, at + room, ordinal).ptr;
+      at = PutSigned(at, ordinal);
       break;
     case TWriteKind::UByte:
-      at = std::to_chars(at, at + room, static_cast<uint8_t>(ordinal)).ptr;
+      at = PutUnsigned(at, static_cast<uint8_t>(ordinal));
       break;
     case TWriteKind::UWord:
-      at = std::to_chars(at, at + room, static_cast<uint16_t>(ordinal)).ptr;
+      at = PutUnsigned(at, static_cast<uint16_t>(ordinal));
       break;
     case TWriteKind::Unsigned:
-      at = std::to_chars(at, at + room, static_cast<uint32_t>(ordinal)).ptr;
+      at = PutUnsigned(at, static_cast<uint32_t>(ordinal));
       break;
     case TWriteKind::Enum:
       if (ordinal >= 0 && static_cast<size_t>(ordinal) < Prop.Names.size())

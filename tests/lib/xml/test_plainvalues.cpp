@@ -1,4 +1,5 @@
-// The reader's plain value parsers. Numbers against a byte-by-byte reading of the same rules, with
+// The writer's integer texts against the standard conversion, each written into a block of the
+// room the writer gives it. The reader's plain value parsers. Numbers against a byte-by-byte reading of the same rules, with
 // the general conversion giving the expected double; identifiers and sets against the framework's
 // general conversion. Each text is followed by the padding the reader guarantees behind a value,
 // holding bytes that would change the result if they were taken for part of it, and the padding
@@ -9,10 +10,12 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "lib/xml/zuXMLNumbers.h"
@@ -23,6 +26,8 @@ namespace {
 
 using zu::xmlnumbers::ParsePlainFloat;
 using zu::xmlnumbers::ParsePlainInteger;
+using zu::xmlnumbers::PutSigned;
+using zu::xmlnumbers::PutUnsigned;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -81,6 +86,44 @@ void ExpectAgrees(const std::string& Text) {
   ASSERT_EQ(isFloat, expectedFloat.has_value()) << '"' << Text << '"';
   if (isFloat) {
     ASSERT_EQ(std::bit_cast<uint64_t>(number), std::bit_cast<uint64_t>(*expectedFloat)) << Text;
+  }
+}
+
+// The text written for Value, in a block of the eleven bytes the writer gives an ordinal.
+template <class T>
+std::string Written(T Value) {
+  const std::unique_ptr<char[]> room(new char[11]);
+  char* end;
+  if constexpr (std::is_signed_v<T>)
+    end = PutSigned(room.get(), Value);
+  else
+    end = PutUnsigned(room.get(), Value);
+  return std::string(room.get(), end);
+}
+
+template <class T>
+std::string Standard(T Value) {
+  char text[16];
+  return std::string(text, std::to_chars(text, text + sizeof text, Value).ptr);
+}
+
+TEST(PlainNumbers, IntegersAreWrittenAsTheStandardConversionWritesThem) {
+  std::vector<int64_t> values = {0, 1, 9, 10, 99, 100, 4294967295, 2147483647, -2147483648LL};
+  // Every length, and the numbers around each power of ten.
+  for (int64_t ten = 1; ten <= 1000000000; ten *= 10)
+    for (int64_t v : {ten - 1, ten, ten + 1, 2 * ten, 9 * ten + ten - 1}) values.push_back(v);
+  for (int64_t v = 0; v < 200000; ++v) values.push_back(v);
+  std::mt19937 random(7);
+  for (int i = 0; i < 200000; ++i) values.push_back(random());
+  for (int64_t v : values) {
+    // As unsigned, as signed, and the signed value's negation.
+    const auto u = static_cast<uint32_t>(v);
+    ASSERT_EQ(Written(u), Standard(u));
+    const auto s = static_cast<int32_t>(u);
+    ASSERT_EQ(Written(s), Standard(s));
+    if (s != INT32_MIN) {
+      ASSERT_EQ(Written(-s), Standard(-s));
+    }
   }
 }
 
