@@ -347,7 +347,7 @@ void TzuXMLSerializer::DeSerializeInternal(TObject* Object, std::string_view Tag
       std::string_view(body, static_cast<size_t>(docEnd - body))
               .rfind(std::string("</").append(TagName).append(">")) == std::string_view::npos)
     RaiseNotClosed(open);
-  const char* const end = ReadElement(Object, open, body, FRead->Depth);
+  const char* const end = ReadElement(Object, FRead->Plans.For(Object), open, body, FRead->Depth);
   if (ParentBlockEnd && end >= ParentBlockEnd) RaiseNotClosed(open);
 }
 
@@ -367,13 +367,13 @@ void TzuXMLSerializer::RaiseNotClosed(const char* Open) {
   if (!SetPlainValue(Object, Prop, Raw, FReplaceReservedSymbols)) SetValueFromText(Object, Prop, Raw);
 }
 
-const char* TzuXMLSerializer::ReadElement(TObject* Object, const char* Open, const char* Body,
-                                          int32_t Depth) {
+const char* TzuXMLSerializer::ReadElement(TObject* Object, const xmlread::TReadPlan& Plan, const char* Open,
+                                          const char* Body, int32_t Depth) {
   std::vector<const char*>& stack = FRead->Open;
   stack.push_back(Open);
   const std::string_view name(Open + 1, static_cast<size_t>(Body - Open - 2));
   CheckDepth(Depth, Quoted(name), OffsetOf(Open));
-  const xmlread::TReadPlan& plan = FRead->Plans.For(Object);
+  const xmlread::TReadPlan& plan = Plan;
   const char* const docEnd = DocumentEnd();
   size_t hint = 0;
   // Past the element's opening tag and each child; the bytes up to the next tag are passed over.
@@ -478,7 +478,8 @@ const char* TzuXMLSerializer::ReadProperty(TObject* Object, const xmlread::TPlan
     if (!end) RaiseNotClosed(Open);
     return end;
   }
-  switch (FRead->Plans.For(o).Role) {
+  const xmlread::TReadPlan& plan = FRead->Plans.For(o);
+  switch (plan.Role) {
     case TClassRole::Strings: {
       const char* const end = valueEnd();
       const std::string_view raw = RawValue(body, end);
@@ -496,7 +497,7 @@ const char* TzuXMLSerializer::ReadProperty(TObject* Object, const xmlread::TPlan
       CheckDepth(Depth, Quoted(name), OffsetOf(Open));
       return ReadItems(static_cast<TCollection*>(o), Open, body, Depth + 1);
     default:
-      return ReadElement(o, Open, body, Depth);
+      return ReadElement(o, plan, Open, body, Depth);
   }
 }
 
@@ -507,6 +508,7 @@ const char* TzuXMLSerializer::ReadItems(TCollection* Collection, const char* Ope
   const size_t level = FRead->Open.size();
   FRead->Open.push_back(Open);
   const char* cursor = Body;
+  const xmlread::TReadPlan* plan = nullptr;
   for (;;) {
     // Every collection read ends by an item added for a search that finds no further element.
     TCollectionItem* const item = Collection->Add();
@@ -521,7 +523,7 @@ const char* TzuXMLSerializer::ReadItems(TCollection* Collection, const char* Ope
       at = end ? FindChar(end + other.size() + 3, docEnd, '<') : nullptr;
     }
     const char* end = nullptr;
-    if (opens) end = ReadItem(item, at, at + itemName.size() + 2, Depth);
+    if (opens) end = ReadItem(item, plan, at, at + itemName.size() + 2, Depth);
     if (!end) {
       delete item;
       // Past a failed item, the collection's element ends at its closing tag.
@@ -539,11 +541,12 @@ const char* TzuXMLSerializer::ReadItemRun(TObject* Owner, const xmlread::TPlanPr
   auto* const collection = static_cast<TCollection*>(GetObjectProp(Owner, Prop.Prop));
   const char* const docEnd = DocumentEnd();
   const char* cursor = From;
+  const xmlread::TReadPlan* plan = nullptr;
   for (;;) {
     TCollectionItem* const item = collection->Add();
     const std::string_view itemName = item->ClassName();
     const char* const end = OpensAt(cursor, itemName, docEnd)
-                                ? ReadItem(item, cursor, cursor + itemName.size() + 2, Depth)
+                                ? ReadItem(item, plan, cursor, cursor + itemName.size() + 2, Depth)
                                 : nullptr;
     if (!end) {
       delete item;
@@ -557,11 +560,12 @@ const char* TzuXMLSerializer::ReadItemRun(TObject* Owner, const xmlread::TPlanPr
   }
 }
 
-const char* TzuXMLSerializer::ReadItem(TCollectionItem* Item, const char* Open, const char* Body,
-                                       int32_t Depth) {
+const char* TzuXMLSerializer::ReadItem(TCollectionItem* Item, const xmlread::TReadPlan*& Plan, const char* Open,
+                                       const char* Body, int32_t Depth) {
   const size_t level = FRead->Open.size();
   try {
-    return ReadElement(Item, Open, Body, Depth);
+    if (!Plan || Plan->Class != Item->ClassType()) Plan = &FRead->Plans.For(Item);
+    return ReadElement(Item, *Plan, Open, Body, Depth);
   } catch (const EXMLNestingTooDeepException&) {
     delete Item;  // too deep a document ends the reading, not only this collection
     throw;

@@ -107,8 +107,10 @@ class TzuXMLSerializer : public TComponent {
                     int64_t Offset = -1);
 
   // Reads the children of the element that opens at Open (its body from Body on) into Object, which
-  // stands at Depth; answers the first byte of the element's closing tag, matched by nesting depth.
-  const char* ReadElement(TObject* Object, const char* Open, const char* Body, int32_t Depth);
+  // stands at Depth and is read by Plan; answers the first byte of the element's closing tag, matched
+  // by nesting depth.
+  const char* ReadElement(TObject* Object, const xmlread::TReadPlan& Plan, const char* Open, const char* Body,
+                          int32_t Depth);
   // Sets Prop of Object from the child element that opens at Open and whose tag ends at TagClose,
   // standing at Depth; answers the first byte of the child's closing tag.
   const char* ReadProperty(TObject* Object, const xmlread::TPlanProp& Prop, const char* Open,
@@ -126,7 +128,10 @@ class TzuXMLSerializer : public TComponent {
   const char* ReadItemRun(TObject* Owner, const xmlread::TPlanProp& Prop, const char* From, int32_t Depth);
   // Reads one item from its element; null, the item kept, when the serializer's own error ends it.
   // Other failures delete the item and end the reading.
-  const char* ReadItem(TCollectionItem* Item, const char* Open, const char* Body, int32_t Depth);
+  // Plan is the plan of the item read before it (null for the first), set to this item's: the items
+  // of a collection share one.
+  const char* ReadItem(TCollectionItem* Item, const xmlread::TReadPlan*& Plan, const char* Open,
+                       const char* Body, int32_t Depth);
   // The collection property of Object whose items are named ItemName, where the property order
   // puts them (see Hint in TReadPlan::Find); null when none.
   const xmlread::TPlanProp* ItemCollectionOf(TObject* Object, const xmlread::TReadPlan& Plan,
