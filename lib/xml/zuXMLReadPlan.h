@@ -26,15 +26,15 @@ namespace zu::xmlread {
 constexpr size_t kValuePadding = 16;
 
 // The identifiers of an enumeration (or of a set's members), found by their length and first eight
-// bytes as one number; of equal identifiers the first, as ExactNameIndex finds it. The texts looked
-// up are followed by kValuePadding bytes that may be read.
+// bytes as one number. They are looked at in declaration order, so of equal identifiers the first
+// is found, as ExactNameIndex finds it. The texts looked up are followed by kValuePadding bytes
+// that may be read.
 class TNameTable {
  public:
   TNameTable() = default;
   explicit TNameTable(std::span<const std::string> Names) {
     for (size_t i = 0; i < Names.size(); ++i) {
       const std::string& name = Names[i];
-      if (name.empty() || IndexOf(name) >= 0) continue;
       char head[8] = {};
       std::memcpy(head, name.data(), std::min<size_t>(name.size(), 8));
       FEntries.push_back({xmlscan::Load<uint64_t>(head), name.size(), static_cast<int32_t>(i), name.data()});
@@ -71,12 +71,6 @@ class TNameTable {
   }
 
  private:
-  // The look-up while building, over texts without padding.
-  int32_t IndexOf(const std::string& Name) const {
-    for (const TEntry& e : FEntries)
-      if (e.Length == Name.size() && std::memcmp(e.Name, Name.data(), Name.size()) == 0) return e.Index;
-    return -1;
-  }
   struct TEntry {
     uint64_t Head;
     size_t Length;

@@ -373,7 +373,6 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const xmlread::TReadP
   stack.push_back(Open);
   const std::string_view name(Open + 1, static_cast<size_t>(Body - Open - 2));
   CheckDepth(Depth, Quoted(name), OffsetOf(Open));
-  const xmlread::TReadPlan& plan = Plan;
   const char* const docEnd = DocumentEnd();
   size_t hint = 0;
   // Past the element's opening tag and each child; the bytes up to the next tag are passed over.
@@ -387,7 +386,7 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const xmlread::TReadP
       return tagStart;
     }
     // Documents follow the list's order: the next property's opening tag is compared first.
-    const xmlread::TPlanProp* prop = plan.Expected(hint, tagStart, docEnd);
+    const xmlread::TPlanProp* prop = Plan.Expected(hint, tagStart, docEnd);
     if (prop && prop->Quick) {
       // Mostly a value of that property, closed right behind its text.
       const char* const value = tagStart + prop->OpenTag.size();
@@ -414,16 +413,16 @@ const char* TzuXMLSerializer::ReadElement(TObject* Object, const xmlread::TReadP
     if (child.starts_with('/'))
       for (size_t i = 0; i + 1 < stack.size(); ++i)
         if (TagNameAt(stack[i], docEnd) == child.substr(1)) RaiseNotClosed(Open);
-    if (!prop) prop = plan.Find(child, hint);
-    if (!prop) prop = plan.FindFormer(child, hint);
+    if (!prop) prop = Plan.Find(child, hint);
+    if (!prop) prop = Plan.FindFormer(child, hint);
     const char* next = nullptr;  // where the loop goes on, when not behind the child's closing tag
     if (!prop && !FWrapCollections) {
       // Unwrapped items stand among their owner's properties: they belong to the collection they
       // were written for, else to the one named after their class with an "s" appended.
-      if ((prop = ItemCollectionOf(Object, plan, child, hint))) {
+      if ((prop = ItemCollectionOf(Object, Plan, child, hint))) {
         next = ReadItemRun(Object, *prop, tagStart, Depth + 1);
       } else {
-        prop = plan.Find(std::string(child) + 's', hint);
+        prop = Plan.Find(std::string(child) + 's', hint);
       }
     } else {
       FCurrent = tagStart;
